@@ -1,0 +1,103 @@
+// bird.cpp - the bird and its two little state machines.
+#include "scene/bird.h"
+
+#include <GL/glu.h>
+
+#include "app/scene_state.h"
+#include "scene/material.h"
+
+namespace {
+
+// A wing vertex: y is wingLift minus liftDrop, except at the fixed root.
+struct WingVertex {
+    float x;
+    bool lifted;
+    double y;  // the fixed y of a root, or the drop below wingLift of a lifted vertex
+    float z;
+};
+
+// Triangles in drawing order: -x inner, -x tip, +x inner, +x tip (mirror images in x).
+const WingVertex kWings[4][3] = {
+    {{-0.2f, false, 0.2, 5}, {-3.0f, true, 0.8, -3}, {-3.0f, true, 0.3, 3}},
+    {{-3.0f, true, 0.3, 3}, {-2.5f, true, 1.0, -5}, {-4.5f, true, 1.3, 2.5f}},
+    {{0.2f, false, 0.2, 5}, {3.0f, true, 0.8, -3}, {3.0f, true, 0.3, 3}},
+    {{3.0f, true, 0.3, 3}, {2.5f, true, 1.0, -5}, {4.5f, true, 1.3, 2.5f}},
+};
+
+// No normals: the wings are lit with the breast cap's last normal, along the bird's -z.
+void drawWingTriangle(const WingVertex (&triangle)[3], double lift) {
+    glBegin(GL_TRIANGLES);
+    for (const WingVertex& v : triangle) {
+        const float y = v.lifted ? float(lift - v.y) : float(v.y);
+        glVertex3f(v.x, y, v.z);
+    }
+    glEnd();
+}
+
+// Each step is a double constant added to the float field and rounded back; the bound tests
+// read the rounded value, which is why a beat is 72 calls and not 70.
+void advanceWings() {
+    if (scene.wingsFalling == 0.0f) {
+        scene.wingLift = float(scene.wingLift + 0.1);
+        if (scene.wingLift >= 2.5f) scene.wingsFalling = 1.0f;
+    } else {
+        scene.wingLift = float(scene.wingLift - 0.1);
+        if (scene.wingLift <= -1.0f) scene.wingsFalling = 0.0f;
+    }
+}
+
+void advanceHead() {
+    if (scene.headTurningBack == 0.0f) {
+        scene.headTurn = float(scene.headTurn + 0.3);
+        if (scene.headTurn >= 20.0f) scene.headTurningBack = 1.0f;
+    } else {
+        scene.headTurn = float(scene.headTurn - 0.3);
+        if (scene.headTurn <= -20.0f) scene.headTurningBack = 0.0f;
+    }
+}
+
+}  // namespace
+
+void drawBird() {
+    // Body with its tail and breast caps
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, colourRed);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, colourGrey);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, colourGrey);
+    gluCylinder(scene.quadric, 1, 1, 5, 10, 10);
+    gluDisk(scene.quadric, 0, 1, 10, 10);
+    glPushMatrix();
+        glTranslated(0, 0, 5);
+        gluDisk(scene.quadric, 0, 1, 10, 10);
+    glPopMatrix();
+
+    // Wings
+    const double lift = scene.wingLift;
+    setMaterial(colourBlue);
+    drawWingTriangle(kWings[0], lift);
+    setMaterial(colourGreen);
+    drawWingTriangle(kWings[1], lift);
+    setMaterial(colourBlue);
+    drawWingTriangle(kWings[2], lift);
+    setMaterial(colourGreen);
+    drawWingTriangle(kWings[3], lift);
+
+    // Head, still in the green of the wing tips
+    glPushMatrix();
+        glTranslated(0, 0.2, 5);
+        glRotated(scene.headTurn, 0, 1, 0);
+        glRotated(45, 1, 0, 0);
+        gluCylinder(scene.quadric, 0.3, 0.3, 1, 10, 10);  // neck
+        glTranslated(0, 0.1, 1.5);
+        gluSphere(scene.quadric, 1, 20, 20);
+        setMaterial(colourRed);
+        gluCylinder(scene.quadric, 0.7, 0, 2.5, 10, 10);  // beak
+        setMaterial(colourBlue);
+        glTranslated(0.6, 0.5, 0.5);
+        gluSphere(scene.quadric, 0.2, 10, 10);  // eyes
+        glTranslated(-1.2, 0, 0);
+        gluSphere(scene.quadric, 0.2, 10, 10);
+    glPopMatrix();
+
+    advanceWings();
+    advanceHead();
+}

@@ -1,0 +1,17 @@
+// texture_set.h - bitmap files into texture objects, and the scene's twelve textures.
+//
+//   createTexture   one file into one texture object: 1-D for a one-row image, else 2-D; given
+//                   filters, the same wrap mode for s and t, GL_MODULATE environment; level 0
+//                   uploaded directly for GL_LINEAR/GL_NEAREST minification, otherwise GLU builds
+//                   the mipmap chain. Returns the texture name, or 0 (nothing touched in OpenGL)
+//                   when the file cannot be read or is not a 24-bit uncompressed image. Leaves
+//                   the new texture bound to its target; never switches texturing on.
+//   loadTextureSet  "0textur.dib" .. "11textur.dib" from the working directory into
+//                   scene.textures with linear filters and repeat wrapping; a file that fails
+//                   leaves its entry 0 and the others are loaded all the same.
+#pragma once
+
+#include <GL/gl.h>
+
+GLuint createTexture(const char* fileName, int minFilter, int magFilter, int wrapMode);
+void loadTextureSet();

@@ -1,0 +1,86 @@
+// frame.cpp - the frame driver and the camera modes.
+//
+// Every intermediate of a camera is stored as a float before gluLookAt takes it as a double.
+#include "view/frame.h"
+
+#include <GL/freeglut.h>
+
+#include <cmath>
+
+#include "app/scene_state.h"
+#include "scene/scene_pass.h"
+
+namespace {
+
+constexpr double kDegreesPerRadian = 57.29577951;
+
+void placeCamera() {
+    switch (scene.cameraMode) {
+    case 1: {
+        const float eyeX = float(cos(scene.orbitAngle) * scene.orbitRadius);
+        const float eyeZ = float(sin(scene.orbitAngle) * scene.orbitRadius);
+        gluLookAt(eyeX, scene.orbitHeight, eyeZ, 0, scene.orbitHeight, 0, 0, 1, 0);
+        break;
+    }
+    case 2: {
+        const float centreX = float(sin(scene.lampAngle / kDegreesPerRadian));
+        const float centreZ = float(cos(scene.lampAngle / kDegreesPerRadian));
+        gluLookAt(0, 13, 0, centreX, 13, centreZ, 0, 17, 0);
+        break;
+    }
+    case 3: {
+        const float u = float(cos(scene.sailAngle / kDegreesPerRadian));
+        const float w = float(sin(scene.sailAngle / kDegreesPerRadian));
+        const float eyeX = 5 * u;
+        const float eyeY = 5 * w + 10;
+        gluLookAt(eyeX, eyeY, 4, 0, 10, 25, u, w, 0);
+        break;
+    }
+    case 4: {
+        const float centreY = scene.dragPitch / 10;
+        const float centreZ = scene.dragYaw / 10;
+        gluLookAt(50, 50, 0, 0, centreY, centreZ, 0, 52, 0);
+        break;
+    }
+    case 5: {
+        if (scene.dragPitch > 85) scene.dragPitch = 85;
+        if (scene.dragPitch < -85) scene.dragPitch = -85;
+        const double yaw = scene.dragYaw / kDegreesPerRadian;
+        scene.followX = float(cos(yaw) * scene.dragPitch);
+        scene.followZ = float(sin(yaw) * scene.dragPitch);
+        if (scene.dragPitch == 0) {
+            // The eye stands straight above the point it looks at, so the usual up vector would be
+            // parallel to the line of sight and the view would collapse. Look straight down with
+            // the bird's heading at the top of the picture instead.
+            const float upX = float(-cos(yaw));
+            const float upZ = float(-sin(yaw));
+            gluLookAt(scene.followX, 50, scene.followZ, 0, 15, 0, upX, 0, upZ);
+        } else {
+            gluLookAt(scene.followX, 50, scene.followZ, 0, 15, 0, 0, 52, 0);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+void applyProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(scene.fieldOfView, 1.3, 1.0, 200.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void displayFrame() {
+    glMatrixMode(GL_MODELVIEW);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glViewport(0, 0, scene.windowWidth, scene.windowHeight);
+    glLoadIdentity();
+    if (scene.autoOrbit) scene.orbitAngle = float(scene.orbitAngle + 0.03);
+    placeCamera();
+    drawScene();
+    glutSwapBuffers();
+}
