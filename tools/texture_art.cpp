@@ -239,11 +239,11 @@ Rgb plasterAt(const Picture& p, int x, int y) {
 // Rain streaks running down the plaster from a sill; `below` is pixels under the sill.
 int sillStreak(const Picture& p, int x, int dx, int below) {
     if (below < 0 || below > 60 || dx < -7 || dx > 7) return 0;
-    const int streak = ramp(valueNoise(x, 0, 1, 256, p.width, p.height, 14), kOne / 2, kOne);
-    return mulFraction(streak, kOne - ramp(below, 0, 60)) * 22 / kOne;
+    const int streak = ramp(valueNoise(x, 0, 2, 256, p.width, p.height, 14), kOne / 2, kOne);
+    return mulFraction(streak, kOne - ramp(below, 0, 60)) * 12 / kOne;
 }
 
-Rgb stoneTrim(int x, int y, uint32_t seed) { return brighter(Rgb{196, 186, 166}, pixelGrain(x, y, seed, 5)); }
+Rgb stoneTrim(int x, int y, uint32_t seed) { return brighter(Rgb{184, 180, 170}, pixelGrain(x, y, seed, 5)); }
 
 Rgb paintedFrame(int x, int y) { return brighter(Rgb{236, 233, 224}, pixelGrain(x, y, 15, 3)); }
 
@@ -328,14 +328,14 @@ void paintGrass(Picture& p) {
     const Rgb earth = {116, 92, 62}, track = {146, 122, 88};
     for (int y = 0; y < p.height; ++y) {
         // The track winds up the picture through the centre, where the mill stands.
-        const int trackX = p.width / 2 + noiseOffset(p, {256, 64, 3, 21}, 0, y, 44);
+        const int trackX = p.width / 2 + noiseOffset(p, {256, 128, 2, 21}, 0, y, 48);
         for (int x = 0; x < p.width; ++x) {
             Rgb c = mix(darkGrass, lightGrass, ramp(fractalAt(p, {64, 64, 5, 22}, x, y), kOne / 4, kOne * 3 / 4));
             c = mix(c, dryGrass, ramp(fractalAt(p, {128, 128, 3, 23}, x, y), kOne / 2, kOne * 3 / 4) / 2);
             c = brighter(c, noiseOffset(p, {4, 4, 2, 24}, x, y, 10));
             c = brighter(c, pixelGrain(x, y, 25, 5));
 
-            const int bare = ramp(fractalAt(p, {64, 64, 4, 26}, x, y), kOne * 62 / 100, kOne * 70 / 100);
+            const int bare = ramp(fractalAt(p, {64, 64, 4, 26}, x, y), kOne * 58 / 100, kOne * 72 / 100) * 4 / 5;
             const Rgb soil = brighter(earth, noiseOffset(p, {8, 8, 3, 27}, x, y, 16));
             c = mix(c, soil, bare);
 
@@ -369,8 +369,8 @@ void paintMasonry(Picture& p) {
             const int right = ((block + 1) * p.width + kMasonryBlocks - 1) / kMasonryBlocks - 1;
             const int dl = xs - left, dr = right - xs;
             // Slightly ragged arrises: the joints wander by a pixel.
-            const int jointH = 3 + (valueNoise(x, course, 4, 1, p.width, kMasonryCourses, 31) > kOne * 3 / 4);
-            const int jointV = 2 + (valueNoise(block, y, 1, 4, kMasonryBlocks, p.height, 32) > kOne * 3 / 4);
+            const int jointH = 3 + (valueNoise(x, course, 8, 1, p.width, kMasonryCourses, 31) > kOne * 4 / 5);
+            const int jointV = 2 + (valueNoise(block, y, 1, 8, kMasonryBlocks, p.height, 32) > kOne * 4 / 5);
 
             Rgb c;
             if (ly < jointH || dl < jointV) {
@@ -380,8 +380,8 @@ void paintMasonry(Picture& p) {
                 const uint32_t h = hashPoint(block, course, 34);
                 Rgb stone = {168, 158, 140};
                 stone = brighter(stone, int(h % 37) - 18);
-                if ((h >> 8) % 4 == 0) stone = mix(stone, Rgb{176, 150, 116}, kOne / 2);  // warmer stone
-                if ((h >> 8) % 4 == 1) stone = mix(stone, Rgb{140, 140, 138}, kOne / 2);  // greyer stone
+                if ((h >> 8) % 4 == 0) stone = mix(stone, Rgb{176, 150, 116}, kOne / 3);  // warmer stone
+                if ((h >> 8) % 4 == 1) stone = mix(stone, Rgb{140, 140, 138}, kOne / 3);  // greyer stone
                 c = brighter(stone, noiseOffset(p, {16, 32, 4, 35 + h % 5}, x, y, 22));
                 c = brighter(c, pixelGrain(x, y, 36, 5));
                 c = mix(c, Rgb{96, 104, 80}, ramp(fractalAt(p, {32, 64, 3, 37}, x, y), kOne * 64 / 100, kOne * 74 / 100) / 2);
@@ -422,12 +422,14 @@ void paintPlanks(Picture& p) {
             const int board = fromFirst < wrapInt(l.joint[1] - l.joint[0], p.width) ? 0 : 1;
             const uint32_t seed = uint32_t(40 + plank * 2 + board);
 
-            // Grain: stretched noise folded into bands, so growth lines wander along the board.
-            const int g = fractalAt(p, {64, 8, 3, seed}, x, y);
-            const int ring = int((int64_t(g) * 9) % kOne);
-            const int line = ramp(std::abs(ring - kOne / 2), kOne * 36 / 100, kOne / 2);
-            Rgb wood = brighter(Rgb{132, 102, 72}, int(hashPoint(plank, board, 41) % 25) - 12);
-            wood = mix(wood, Rgb{84, 62, 44}, mulFraction(line, kOne * 3 / 4));
+            // Grain: growth rings running along the board and wandering with low-frequency noise,
+            // each a band of light early wood darkening into a thin line of late wood.
+            const int spacing = 256 * (5 + int(hashPoint(plank, board, 45) % 4));  // 1/256 px
+            const int wander = noiseOffset(p, {64, 32, 2, seed}, x, y, 8 * 256);
+            const int ring = int(int64_t(wrapInt(y * 256 + wander, spacing)) * kOne / spacing);
+            const int late = ramp(ring, kOne * 55 / 100, kOne * 92 / 100);
+            Rgb wood = brighter(Rgb{138, 106, 74}, int(hashPoint(plank, board, 41) % 25) - 12);
+            wood = mix(wood, Rgb{80, 58, 40}, mulFraction(late, kOne * 7 / 10));
             wood = brighter(wood, noiseOffset(p, {32, 1, 2, seed + 100}, x, y, 8));
 
             // Weathering greys the boards unevenly.
@@ -437,12 +439,13 @@ void paintPlanks(Picture& p) {
 
             // A knot on some boards.
             const uint32_t k = hashPoint(plank, board, 44);
-            if (k % 3 == 0) {
+            if (k % 7 == 0) {
                 const int kx = wrapInt(l.joint[board] + 20 + int(k >> 8) % 60, p.width);
                 const int ky = 8 + int(k >> 16) % 16;
                 const int ddx = std::abs(wrapInt(x - kx + p.width / 2, p.width) - p.width / 2);
                 const int64_t d2 = int64_t(ddx) * ddx * 4 + int64_t(ly - ky) * (ly - ky) * 16;
-                if (d2 < 400) c = mix(c, Rgb{70, 50, 36}, kOne - ramp(int(d2), 100, 400));
+                if (d2 < 300) c = mix(c, Rgb{72, 52, 38}, kOne - ramp(int(d2), 20, 300));
+                if (d2 >= 300 && d2 < 600) c = brighter(c, -mulFraction(bump(int(d2) - 420, 140), 24));
             }
 
             if (ly < 2) c = {42, 34, 28};                                       // gap between planks
@@ -503,7 +506,7 @@ void paintMetal(Picture& p) {
     for (int y = 0; y < p.height; ++y) {
         const int rings = noiseOffset(p, {128, 2, 2, 60}, 0, y, 10) + pixelGrain(0, y, 61, 3);
         for (int x = 0; x < p.width; ++x) {
-            int level = 100 + fractalAt(p, {64, 256, 3, 62}, x, y) * 140 / kOne;  // reflected surroundings
+            int level = 80 + ramp(fractalAt(p, {64, 256, 3, 62}, x, y), kOne * 3 / 10, kOne * 7 / 10) * 150 / kOne;  // reflected surroundings
             level += y * 24 / p.height;
             for (const Highlight& h : highlights) {
                 const int d = wrapInt(x - h.x + p.width / 2, p.width) - p.width / 2;
@@ -555,7 +558,7 @@ void paintCanvas(Picture& p) {
     const int seamSpacing = p.height / 4;
     Random rng{7};
     Patch patches[2];
-    for (Patch& pt : patches) pt = {randomIn(rng, 0, p.width - 1), randomIn(rng, 0, p.height - 1), randomIn(rng, 26, 44), randomIn(rng, 16, 26)};
+    for (Patch& pt : patches) pt = {randomIn(rng, 0, p.width - 1), randomIn(rng, 0, p.height - 1), randomIn(rng, 48, 72), randomIn(rng, 28, 40)};
     for (int y = 0; y < p.height; ++y) {
         for (int x = 0; x < p.width; ++x) {
             Rgb c = {230, 222, 198};
@@ -567,7 +570,7 @@ void paintCanvas(Picture& p) {
             for (const Patch& pt : patches) {
                 const int px = wrapInt(x - pt.x, p.width), py = wrapInt(y - pt.y, p.height);
                 if (px >= pt.w || py >= pt.h) continue;
-                c = brighter(mix(c, Rgb{214, 204, 176}, kOne / 2), -4);
+                c = brighter(mix(c, Rgb{220, 210, 184}, kOne / 3), -3);
                 const bool edgeX = px == 2 || px == pt.w - 3, edgeY = py == 2 || py == pt.h - 3;
                 if ((edgeX && stitchAt(py, 0) && py >= 2 && py <= pt.h - 3) ||
                     (edgeY && stitchAt(px, 0) && px >= 2 && px <= pt.w - 3))
@@ -596,18 +599,21 @@ void paintSky(Picture& p) {
     const ColourStop sky[] = {
         {0, {52, 58, 70}},           {horizon - 10, {140, 156, 172}}, {horizon, {206, 220, 232}},
         {horizon + 24, {160, 194, 230}}, {horizon + 80, {88, 142, 214}},  {p.height - 1, {40, 88, 182}}};
-    const Noise clouds = {128, 32, 5, 80};
+    const Noise clouds = {64, 32, 5, 80};
     for (int y = 0; y < p.height; ++y) {
         const int band = mulFraction(ramp(y, horizon + 6, horizon + 34), kOne - ramp(y, horizon + 78, horizon + 112));
         for (int x = 0; x < p.width; ++x) {
             Rgb c = gradient(sky, y);
             if (band > 0) {
-                const int density = fractalAt(p, clouds, x, y);
-                const int cover = mulFraction(ramp(density, kOne * 50 / 100, kOne * 64 / 100), band);
-                // Lit from above: a point with cloud over it is in the cloud's own shade.
-                const int above = fractalAt(p, clouds, x, y + 6);
-                const int light = kOne - ramp(above, kOne * 52 / 100, kOne * 70 / 100) * 6 / 10;
-                const Rgb cloud = mix(Rgb{168, 176, 192}, Rgb{252, 252, 250}, light);
+                // Outside the band the threshold rises, so clouds shrink away rather than fade.
+                const int raw = fractalAt(p, clouds, x, y);
+                const int cover = ramp(raw - (kOne - band) * 3 / 10, kOne * 48 / 100, kOne * 57 / 100);
+                // Lit from above: puffs are bright where the density falls away upwards, and
+                // a point with a lot of cloud over it sits in the cloud's own shade.
+                const int slope = (raw - fractalAt(p, clouds, x, y + 3)) * 8;
+                const int shade = ramp(fractalAt(p, clouds, x, y + 10), kOne * 50 / 100, kOne * 66 / 100) * 4 / 10;
+                const int light = clampInt(kOne * 7 / 10 + slope - shade, 0, kOne);
+                const Rgb cloud = mix(Rgb{150, 160, 180}, Rgb{252, 252, 250}, light);
                 c = mix(c, cloud, cover);
             }
             put(p, x, y, c);
@@ -634,18 +640,18 @@ int latitudeCosine(int y, int height) {
 void paintMoon(Picture& p) {
     Random rng{9};
     std::vector<Crater> craters;
-    for (int i = 0; i < 70; ++i) {
+    for (int i = 0; i < 90; ++i) {
         const int size = randomIn(rng, 0, 99);
         const int radius = size < 60 ? randomIn(rng, 2, 4) : (size < 90 ? randomIn(rng, 5, 9) : randomIn(rng, 10, 16));
         craters.push_back({randomIn(rng, 0, p.width - 1), randomIn(rng, 24, p.height - 25), radius,
-                           randomIn(rng, 14, 30), size % 11 == 0});
+                           randomIn(rng, 10, 22), size % 23 == 0});
     }
     for (int y = 0; y < p.height; ++y) {
         const int cosLat = std::max(latitudeCosine(y, p.height), kOne / 16);
         for (int x = 0; x < p.width; ++x) {
             Rgb c = brighter(Rgb{168, 166, 160}, noiseOffset(p, {32, 32, 4, 90}, x, y, 18));
-            const int mare = ramp(fractalAt(p, {64, 64, 4, 91}, x, y), kOne * 50 / 100, kOne * 62 / 100);
-            c = mix(c, brighter(Rgb{98, 98, 100}, noiseOffset(p, {16, 16, 2, 92}, x, y, 8)), mare);
+            const int mare = ramp(fractalAt(p, {64, 64, 4, 91}, x, y), kOne * 52 / 100, kOne * 66 / 100) * 4 / 5;
+            c = mix(c, brighter(Rgb{108, 108, 110}, noiseOffset(p, {16, 16, 2, 92}, x, y, 8)), mare);
             c = brighter(c, pixelGrain(x, y, 93, 4));
 
             int shade = 0;
@@ -664,10 +670,10 @@ void paintMoon(Picture& p) {
                     const int side = int((sy - sx) / 2 / k.radius);
                     shade -= k.depth / 2 + mulFraction(k.depth, mulFraction(side, d));
                 } else if (d < kOne * 13 / 10) {
-                    shade += mulFraction(bump(d - kOne * 11 / 10, kOne / 5), k.depth * 3 / 4);
+                    shade += mulFraction(bump(d - kOne * 11 / 10, kOne / 5), k.depth / 2);
                 } else if (k.rays || d < 2 * kOne) {
                     const int halo = kOne - ramp(d, kOne * 13 / 10, k.rays ? 3 * kOne : 2 * kOne);
-                    shade += mulFraction(halo, k.rays ? k.depth : k.depth / 5);
+                    shade += mulFraction(halo, k.rays ? k.depth / 2 : k.depth / 6);
                 }
             }
             put(p, x, y, brighter(c, shade));

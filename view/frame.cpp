@@ -17,8 +17,8 @@ constexpr double kDegreesPerRadian = 57.29577951;
 void placeCamera() {
     switch (scene.cameraMode) {
     case 1: {
-        const float eyeX = float(cos(scene.orbitAngle) * scene.orbitRadius);
-        const float eyeZ = float(sin(scene.orbitAngle) * scene.orbitRadius);
+        const float eyeX = float(cos(double(scene.orbitAngle)) * scene.orbitRadius);
+        const float eyeZ = float(sin(double(scene.orbitAngle)) * scene.orbitRadius);
         gluLookAt(eyeX, scene.orbitHeight, eyeZ, 0, scene.orbitHeight, 0, 0, 1, 0);
         break;
     }

@@ -1,0 +1,178 @@
+// snapshot.cpp - renders the scene without anyone watching and writes the picture to a bitmap file.
+//
+//   talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]
+//                     [--drag-yaw D] [--drag-pitch D] output.dib
+//
+// The window is the program's own (800 x 600, double-buffered, with depth) but stays hidden; the
+// frames are drawn by displayFrame, exactly as the program draws them, back to back with no timer.
+// --time sets dayTime before the first frame; every frame then adds 0.01 to it, as always
+// (night while sin(dayTime) > 0: about 0.1 to 3.0 is night, 3.3 to 6.1 day, 4.71 noon).
+// --drag-yaw and --drag-pitch stand in for mouse drags in cameras 4 and 5.
+//
+// displayFrame ends with the buffer swap. Mesa's software renderer leaves the back buffer holding
+// the frame after the swap, so the picture is read from there; the tool asks for that renderer
+// unless LIBGL_ALWAYS_SOFTWARE is already set. The picture is written with the program's own
+// bitmap writer: 24 bits per pixel, uncompressed, bottom-up, the layout the texture files use.
+// Run it in the folder holding the twelve texture files, or the scene is drawn untextured.
+#include <GL/freeglut.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/render_setup.h"
+#include "app/scene_state.h"
+#include "texture/bitmap.h"
+#include "view/frame.h"
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr int kStride = (3 * kWidth + 3) & ~3;  // bitmap rows are padded to four bytes
+constexpr long kMaxFrames = 100000;
+
+unsigned char pixels[kStride * kHeight];
+
+struct Options {
+    long camera = 1;
+    long frames = 1;
+    double time = 0.0;
+    double dragYaw = 0.0;
+    double dragPitch = 0.0;
+    const char* output = nullptr;
+};
+
+void printUsage(FILE* to) {
+    fprintf(to,
+            "usage: talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]\n"
+            "                         [--drag-yaw D] [--drag-pitch D] output.dib\n"
+            "Draws N frames (default 1) of the scene at 800x600 in a hidden window and writes the\n"
+            "last one as a 24-bit bitmap. --time is the day clock in radians before the first frame\n"
+            "(each frame adds 0.01; night while its sine is positive). Run it in the folder that\n"
+            "holds 0textur.dib .. 11textur.dib.\n");
+}
+
+bool parseLong(const char* text, long low, long high, long* value) {
+    char* end = nullptr;
+    errno = 0;
+    const long v = strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) return false;
+    *value = v;
+    return true;
+}
+
+bool parseDouble(const char* text, double* value) {
+    char* end = nullptr;
+    errno = 0;
+    const double v = strtod(text, &end);
+    if (errno != 0 || end == text || *end != '\0' || !std::isfinite(v)) return false;
+    *value = v;
+    return true;
+}
+
+// Reads the tool's own arguments; the toolkit has already removed the ones it knows.
+// Returns 0 to go on, 1 when the usage was asked for, 2 on a bad command line.
+int parseArguments(int argc, char** argv, Options* options) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) return 1;
+        const bool takesValue = strcmp(arg, "--camera") == 0 || strcmp(arg, "--frames") == 0 ||
+                                strcmp(arg, "--time") == 0 || strcmp(arg, "--drag-yaw") == 0 ||
+                                strcmp(arg, "--drag-pitch") == 0;
+        if (takesValue) {
+            if (i + 1 >= argc) {
+                fprintf(stderr, "talvenor_snapshot: %s needs a value\n", arg);
+                return 2;
+            }
+            const char* value = argv[++i];
+            bool ok = false;
+            if (strcmp(arg, "--camera") == 0) ok = parseLong(value, 1, 5, &options->camera);
+            else if (strcmp(arg, "--frames") == 0) ok = parseLong(value, 1, kMaxFrames, &options->frames);
+            else if (strcmp(arg, "--time") == 0) ok = parseDouble(value, &options->time);
+            else if (strcmp(arg, "--drag-yaw") == 0) ok = parseDouble(value, &options->dragYaw);
+            else ok = parseDouble(value, &options->dragPitch);
+            if (!ok) {
+                fprintf(stderr, "talvenor_snapshot: bad value for %s: %s\n", arg, value);
+                return 2;
+            }
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            fprintf(stderr, "talvenor_snapshot: unknown option %s\n", arg);
+            return 2;
+        } else if (options->output) {
+            fprintf(stderr, "talvenor_snapshot: more than one output file\n");
+            return 2;
+        } else {
+            options->output = arg;
+        }
+    }
+    if (!options->output) {
+        fprintf(stderr, "talvenor_snapshot: no output file given\n");
+        return 2;
+    }
+    return 0;
+}
+
+void noDisplay() {}
+
+int writePicture(const char* fileName) {
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, kWidth, kHeight, GL_BGR, GL_UNSIGNED_BYTE, pixels);  // bottom row first
+    if (glGetError() != GL_NO_ERROR) return -1;
+
+    BitmapInfoHeader info = {};
+    info.headerSize = sizeof(BitmapInfoHeader);
+    info.width = kWidth;
+    info.height = kHeight;  // positive: bottom-up, as glReadPixels delivers the rows
+    info.planes = 1;
+    info.bitCount = 24;
+    info.compression = 0;
+    info.imageSize = uint32_t(kStride) * kHeight;
+    info.xPixelsPerMetre = 2835;  // 72 dots per inch
+    info.yPixelsPerMetre = 2835;
+    return saveBitmapFile(fileName, &info, pixels);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+
+    glutInit(&argc, argv);  // takes the toolkit's options (-display, -geometry, ...) out of argv
+
+    Options options;
+    const int parsed = parseArguments(argc, argv, &options);
+    if (parsed == 1) {
+        printUsage(stdout);
+        return 0;
+    }
+    if (parsed != 0) {
+        printUsage(stderr);
+        return 2;
+    }
+
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(kWidth, kHeight);
+    glutInitWindowPosition(100, 100);
+    glutCreateWindow("Talvenor snapshot");
+    glutDisplayFunc(noDisplay);
+    glutHideWindow();
+
+    setUpRenderState();
+
+    scene.cameraMode = int(options.camera);
+    scene.dayTime = float(options.time);
+    scene.dragYaw = float(options.dragYaw);
+    scene.dragPitch = float(options.dragPitch);
+    for (long frame = 0; frame < options.frames; ++frame) displayFrame();
+    glFinish();
+
+    if (writePicture(options.output) != 0) {
+        fprintf(stderr, "talvenor_snapshot: cannot write %s\n", options.output);
+        return 1;
+    }
+    return 0;
+}
