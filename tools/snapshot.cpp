@@ -1,13 +1,15 @@
 // snapshot.cpp - renders the scene without anyone watching and writes the picture to a bitmap file.
 //
 //   talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]
-//                     [--drag-yaw D] [--drag-pitch D] output.dib
+//                     [--drag-yaw D] [--drag-pitch D] [--orbit-angle A] output.dib
 //
 // The window is the program's own (800 x 600, double-buffered, with depth) but stays hidden; the
 // frames are drawn by displayFrame, exactly as the program draws them, back to back with no timer.
 // --time sets dayTime before the first frame; every frame then adds 0.01 to it, as always
-// (night while sin(dayTime) > 0: about 0.1 to 3.0 is night, 3.3 to 6.1 day, 4.71 noon).
-// --drag-yaw and --drag-pitch stand in for mouse drags in cameras 4 and 5.
+// (night while sin(dayTime) > 0, so 0 to 3.14 is night with midnight at 1.57, 3.14 to 6.28 day
+// with noon at 4.71).
+// --drag-yaw and --drag-pitch stand in for mouse drags in cameras 4 and 5; --orbit-angle (radians)
+// places camera 1 elsewhere on its circle (0 looks from -x, -1.57 from +z, in front of the sails).
 //
 // displayFrame ends with the buffer swap. Mesa's software renderer leaves the back buffer holding
 // the frame after the swap, so the picture is read from there; the tool asks for that renderer
@@ -15,6 +17,8 @@
 // bitmap writer: 24 bits per pixel, uncompressed, bottom-up, the layout the texture files use.
 // Run it in the folder holding the twelve texture files, or the scene is drawn untextured.
 #include <GL/freeglut.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <cerrno>
 #include <cmath>
@@ -42,13 +46,14 @@ struct Options {
     double time = 0.0;
     double dragYaw = 0.0;
     double dragPitch = 0.0;
+    double orbitAngle = 0.0;
     const char* output = nullptr;
 };
 
 void printUsage(FILE* to) {
     fprintf(to,
             "usage: talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]\n"
-            "                         [--drag-yaw D] [--drag-pitch D] output.dib\n"
+            "                         [--drag-yaw D] [--drag-pitch D] [--orbit-angle A] output.dib\n"
             "Draws N frames (default 1) of the scene at 800x600 in a hidden window and writes the\n"
             "last one as a 24-bit bitmap. --time is the day clock in radians before the first frame\n"
             "(each frame adds 0.01; night while its sine is positive). Run it in the folder that\n"
@@ -81,7 +86,7 @@ int parseArguments(int argc, char** argv, Options* options) {
         if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) return 1;
         const bool takesValue = strcmp(arg, "--camera") == 0 || strcmp(arg, "--frames") == 0 ||
                                 strcmp(arg, "--time") == 0 || strcmp(arg, "--drag-yaw") == 0 ||
-                                strcmp(arg, "--drag-pitch") == 0;
+                                strcmp(arg, "--drag-pitch") == 0 || strcmp(arg, "--orbit-angle") == 0;
         if (takesValue) {
             if (i + 1 >= argc) {
                 fprintf(stderr, "talvenor_snapshot: %s needs a value\n", arg);
@@ -93,7 +98,8 @@ int parseArguments(int argc, char** argv, Options* options) {
             else if (strcmp(arg, "--frames") == 0) ok = parseLong(value, 1, kMaxFrames, &options->frames);
             else if (strcmp(arg, "--time") == 0) ok = parseDouble(value, &options->time);
             else if (strcmp(arg, "--drag-yaw") == 0) ok = parseDouble(value, &options->dragYaw);
-            else ok = parseDouble(value, &options->dragPitch);
+            else if (strcmp(arg, "--drag-pitch") == 0) ok = parseDouble(value, &options->dragPitch);
+            else ok = parseDouble(value, &options->orbitAngle);
             if (!ok) {
                 fprintf(stderr, "talvenor_snapshot: bad value for %s: %s\n", arg, value);
                 return 2;
@@ -116,6 +122,15 @@ int parseArguments(int argc, char** argv, Options* options) {
 }
 
 void noDisplay() {}
+
+// Keeps every library loaded so far (the GL driver among them) loaded until the very end, so that
+// a leak checker can still name the driver's long-lived allocations when the process exits.
+int pinLibrary(struct dl_phdr_info* info, size_t, void*) {
+    if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+    return 0;
+}
+
+void pinLoadedLibraries() { dl_iterate_phdr(pinLibrary, nullptr); }
 
 int writePicture(const char* fileName) {
     glReadBuffer(GL_BACK);
@@ -142,6 +157,7 @@ int main(int argc, char** argv) {
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
 
     glutInit(&argc, argv);  // takes the toolkit's options (-display, -geometry, ...) out of argv
+    pinLoadedLibraries();
 
     Options options;
     const int parsed = parseArguments(argc, argv, &options);
@@ -157,7 +173,7 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(kWidth, kHeight);
     glutInitWindowPosition(100, 100);
-    glutCreateWindow("Talvenor snapshot");
+    const int window = glutCreateWindow("Talvenor snapshot");
     glutDisplayFunc(noDisplay);
     glutHideWindow();
 
@@ -167,10 +183,14 @@ int main(int argc, char** argv) {
     scene.dayTime = float(options.time);
     scene.dragYaw = float(options.dragYaw);
     scene.dragPitch = float(options.dragPitch);
+    scene.orbitAngle = float(options.orbitAngle);
     for (long frame = 0; frame < options.frames; ++frame) displayFrame();
     glFinish();
 
-    if (writePicture(options.output) != 0) {
+    const int written = writePicture(options.output);
+    glutDestroyWindow(window);
+    pinLoadedLibraries();  // the driver came with the window
+    if (written != 0) {
         fprintf(stderr, "talvenor_snapshot: cannot write %s\n", options.output);
         return 1;
     }
