@@ -23,15 +23,15 @@ namespace {
 // so those are lit by light 0 as it was placed in the previous frame.
 void sweepBeacon() {
     if (scene.beaconLit) scene.beaconSweep += 0.04f;
-    scene.beaconDirection[0] = float(-40 * cos(scene.beaconSweep));
-    scene.beaconDirection[2] = float(-40 * sin(scene.beaconSweep));
+    scene.beaconDirection[0] = float(-40 * cos(double(scene.beaconSweep)));
+    scene.beaconDirection[2] = float(-40 * sin(double(scene.beaconSweep)));
     glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, scene.beaconDirection);
     glLightfv(GL_LIGHT0, GL_POSITION, scene.beaconPosition);
 }
 
 // Night while the sun is below the ground plane; sin = 0 exactly counts as day.
 void applyDayNightRule() {
-    if (sin(scene.dayTime) > 0) {
+    if (sin(double(scene.dayTime)) > 0) {
         if (scene.beaconWanted) {
             setBeaconColours(colourDimGrey, colourWhite);
             scene.beaconLit = 1;

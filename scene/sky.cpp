@@ -50,7 +50,7 @@ void drawSky() {
     glBindTexture(GL_TEXTURE_2D, scene.textures[kTexSky]);
     glDisable(GL_LIGHT0);
     glRotated(90, -1, 0, 0);               // the sphere's poles on the world's vertical
-    glRotated(10 * scene.dayTime, 0, 0, 1);
+    glRotated(10.0 * scene.dayTime, 0, 0, 1);  // formed in double, not rounded to float
     gluSphere(scene.quadric, 100, 20, 20);
     // Light 0 comes back on whatever the day/night rule decided; by day and after "s" its
     // colours are black, so it lights nothing.
