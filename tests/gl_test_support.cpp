@@ -131,3 +131,22 @@ bool projectToWindow(const Matrix4& view, Vec3 world, double* winX, double* winY
         return false;
     return winZ > 0 && winZ < 1;
 }
+
+Rgb pixelAtWorldPoint(Vec3 world) {
+    double x = 0, y = 0;
+    if (!projectToWindow(viewMatrixAfterFrame(), world, &x, &y)) return {-1, -1, -1};
+    return readPixel(int(x), int(y));
+}
+
+GLuint makeSolidTexture(unsigned char r, unsigned char g, unsigned char b) {
+    const unsigned char texel[3] = {r, g, b};
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, texel);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    return name;
+}

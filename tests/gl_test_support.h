@@ -41,3 +41,8 @@ Vec3 eyeOfModelView(const Matrix4& m);
 Vec3 viewDirectionOfModelView(const Matrix4& m);  // world direction the camera looks along
 Rgb readPixel(int x, int y);
 bool projectToWindow(const Matrix4& view, Vec3 world, double* winX, double* winY);
+
+// The pixel where a world point lands after a frame (the frame's camera); {-1, -1, -1} if off screen.
+Rgb pixelAtWorldPoint(Vec3 world);
+// A 1 × 1 texture of one colour, linear filtering, for telling which texture a surface wears.
+GLuint makeSolidTexture(unsigned char r, unsigned char g, unsigned char b);
