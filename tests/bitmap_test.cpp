@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/bitmap_fixtures.h"
 #include "texture/bitmap.h"
 
 namespace {
@@ -35,20 +36,6 @@ uint32_t get32(const Bytes& bytes, size_t at) {
 // File offsets of the header fields that the tests change.
 constexpr size_t kMagicAt = 0, kFileSizeAt = 2, kReservedAt = 6, kPixelOffsetAt = 10;
 constexpr size_t kWidthAt = 18, kHeightAt = 22, kBitCountAt = 28, kImageSizeAt = 34;
-
-BitmapInfoHeader infoHeader(int32_t width, int32_t height, uint16_t bitCount, uint32_t imageSize = 0,
-                            uint32_t compression = 0, uint32_t coloursUsed = 0) {
-    BitmapInfoHeader info = {};
-    info.headerSize = 40;
-    info.width = width;
-    info.height = height;
-    info.planes = 1;
-    info.bitCount = bitCount;
-    info.compression = compression;
-    info.imageSize = imageSize;
-    info.coloursUsed = coloursUsed;
-    return info;
-}
 
 Bytes pattern(size_t count, unsigned seed) {
     Bytes bytes(count);
@@ -87,20 +74,11 @@ BitmapInfoHeader* const kUntouched = reinterpret_cast<BitmapInfoHeader*>(uintptr
 class BitmapFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char templ[] = "/tmp/talvenor-bitmap-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        folder_ = templ;
+        folder_ = makeTempFolder("talvenor-bitmap");
+        ASSERT_FALSE(folder_.empty());
     }
 
-    void TearDown() override {
-        if (DIR* dir = opendir(folder_.c_str())) {
-            while (dirent* entry = readdir(dir))
-                if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                    unlink((folder_ + "/" + entry->d_name).c_str());
-            closedir(dir);
-        }
-        rmdir(folder_.c_str());
-    }
+    void TearDown() override { removeFolder(folder_); }
 
     std::string path(const char* name) const { return folder_ + "/" + name; }
 

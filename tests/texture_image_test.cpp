@@ -4,24 +4,12 @@
 #include <climits>
 #include <vector>
 
+#include "tests/bitmap_fixtures.h"
 #include "texture/texture_image.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-BitmapInfoHeader infoHeader(int32_t width, int32_t height, uint32_t imageSize = 0, uint16_t bitCount = 24,
-                            uint32_t compression = 0) {
-    BitmapInfoHeader info = {};
-    info.headerSize = 40;
-    info.width = width;
-    info.height = height;
-    info.planes = 1;
-    info.bitCount = bitCount;
-    info.compression = compression;
-    info.imageSize = imageSize;
-    return info;
-}
 
 Bytes pattern(size_t count) {
     Bytes bytes(count);
@@ -65,7 +53,7 @@ TEST(PrepareTextureImage, PaddedRowsSwapOnlyPixelBytes) {
     // alignment of four both lay them out.
     const Bytes original = pattern(32);
     Bytes pixels = original;
-    const BitmapInfoHeader info = infoHeader(5, 2, 32);
+    const BitmapInfoHeader info = infoHeader(5, 2, 24, 32);
     TextureImage image = {};
     ASSERT_TRUE(prepareTextureImage(&info, pixels.data(), &image));
     EXPECT_EQ(image.width, 5);
@@ -85,7 +73,7 @@ TEST(PrepareTextureImage, TopDownImagesAreTurnedBottomUp) {
     // Three padded rows stored top-down; afterwards the bottom row comes first, each swapped.
     const Bytes original = pattern(48);
     Bytes pixels = original;
-    const BitmapInfoHeader info = infoHeader(5, -3, 48);
+    const BitmapInfoHeader info = infoHeader(5, -3, 24, 48);
     TextureImage image = {};
     ASSERT_TRUE(prepareTextureImage(&info, pixels.data(), &image));
     EXPECT_EQ(image.rows, 3);
@@ -105,7 +93,7 @@ TEST(PrepareTextureImage, TopDownImagesAreTurnedBottomUp) {
     ASSERT_TRUE(prepareTextureImage(&twoRows, two.data(), &image));
     EXPECT_EQ(two, (Bytes{15, 14, 13, 18, 17, 16, 21, 20, 19, 24, 23, 22, 3, 2, 1, 6, 5, 4, 9, 8, 7, 12, 11, 10}));
     Bytes one = {1, 2, 3, 4, 5, 6, 7, 8};
-    const BitmapInfoHeader oneRow = infoHeader(2, -1, 8);
+    const BitmapInfoHeader oneRow = infoHeader(2, -1, 24, 8);
     ASSERT_TRUE(prepareTextureImage(&oneRow, one.data(), &image));
     EXPECT_EQ(one, (Bytes{3, 2, 1, 6, 5, 4, 7, 8}));
     EXPECT_EQ(image.rows, 1);
@@ -122,25 +110,25 @@ TEST(PrepareTextureImage, AcceptsTheWidestAllowedRow) {
 }
 
 TEST(PrepareTextureImage, RefusesWhatDoesNotFitAThreeByteUpload) {
-    expectRefused(infoHeader(4, 2, 0, 8), "8-bit");
-    expectRefused(infoHeader(4, 2, 0, 32), "32-bit");
-    expectRefused(infoHeader(4, 2, 0, 16), "16-bit");
+    expectRefused(infoHeader(4, 2, 8, 0), "8-bit");
+    expectRefused(infoHeader(4, 2, 32, 0), "32-bit");
+    expectRefused(infoHeader(4, 2, 16, 0), "16-bit");
     expectRefused(infoHeader(4, 2, 24, 24, 1), "run-length");
     expectRefused(infoHeader(4, 2, 24, 24, 3), "bit fields");
     expectRefused(infoHeader(0, 2), "width 0");
-    expectRefused(infoHeader(-4, 2, 24), "negative width");
-    expectRefused(infoHeader(4, 0, 24), "height 0");
-    expectRefused(infoHeader(32769, 1, 3 * 32772), "width 32769");
-    expectRefused(infoHeader(INT_MAX, 1, 200), "width INT_MAX");
-    expectRefused(infoHeader(1, INT_MIN, 200), "height INT_MIN");
-    expectRefused(infoHeader(1, INT_MAX, 200), "height INT_MAX");
+    expectRefused(infoHeader(-4, 2, 24, 24), "negative width");
+    expectRefused(infoHeader(4, 0, 24, 24), "height 0");
+    expectRefused(infoHeader(32769, 1, 24, 3 * 32772), "width 32769");
+    expectRefused(infoHeader(INT_MAX, 1, 24, 200), "width INT_MAX");
+    expectRefused(infoHeader(1, INT_MIN, 24, 200), "height INT_MIN");
+    expectRefused(infoHeader(1, INT_MAX, 24, 200), "height INT_MAX");
     // Pixel blocks too small for the padded rows: the computed size of a width-5 image leaves
     // the padding out, and a stated size may fall short by a byte.
     expectRefused(infoHeader(5, 2), "width 5, computed size 30 of 32");
-    expectRefused(infoHeader(5, 2, 31), "width 5, stated size 31 of 32");
-    expectRefused(infoHeader(4, 3, 35), "stated size 35 of 36");
-    expectRefused(infoHeader(5, -3, 47), "top-down, stated size 47 of 48");
-    expectRefused(infoHeader(4, 2, 0x80000000u), "stated size beyond the signed range");
+    expectRefused(infoHeader(5, 2, 24, 31), "width 5, stated size 31 of 32");
+    expectRefused(infoHeader(4, 3, 24, 35), "stated size 35 of 36");
+    expectRefused(infoHeader(5, -3, 24, 47), "top-down, stated size 47 of 48");
+    expectRefused(infoHeader(4, 2, 24, 0x80000000u), "stated size beyond the signed range");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 
 #include "app/scene_state.h"
 #include "tests/gl_test_support.h"
+#include "tests/bitmap_fixtures.h"
 #include "texture/bitmap.h"
 #include "texture/texture_image.h"
 #include "texture/texture_set.h"
@@ -22,13 +23,7 @@ using Bytes = std::vector<unsigned char>;
 
 // Writes an uncompressed bitmap file holding the given pixel block.
 void writeImage(const std::string& path, int width, int height, const Bytes& pixels, uint16_t bitCount = 24) {
-    BitmapInfoHeader info = {};
-    info.headerSize = 40;
-    info.width = width;
-    info.height = height;
-    info.planes = 1;
-    info.bitCount = bitCount;
-    info.imageSize = uint32_t(pixels.size());
+    const BitmapInfoHeader info = infoHeader(width, height, bitCount, uint32_t(pixels.size()));
     Bytes infoBlock(1100, 0);  // room for any colour table the writer adds
     memcpy(infoBlock.data(), &info, sizeof info);
     ASSERT_EQ(saveBitmapFile(path.c_str(), reinterpret_cast<const BitmapInfoHeader*>(infoBlock.data()),
@@ -92,20 +87,13 @@ protected:
         char here[4096];
         ASSERT_NE(getcwd(here, sizeof here), nullptr);
         home_ = here;
-        char templ[] = "/tmp/talvenor-textures-XXXXXX";
-        ASSERT_NE(mkdtemp(templ), nullptr);
-        folder_ = templ;
+        folder_ = makeTempFolder("talvenor-textures");
+        ASSERT_FALSE(folder_.empty());
     }
 
     void TearDown() override {
         EXPECT_EQ(chdir(home_.c_str()), 0);
-        if (DIR* dir = opendir(folder_.c_str())) {
-            while (dirent* entry = readdir(dir))
-                if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0)
-                    unlink((folder_ + "/" + entry->d_name).c_str());
-            closedir(dir);
-        }
-        rmdir(folder_.c_str());
+        removeFolder(folder_);
     }
 
     std::string path(const std::string& name) const { return folder_ + "/" + name; }
