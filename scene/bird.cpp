@@ -34,25 +34,16 @@ void drawWingTriangle(const WingVertex (&triangle)[3], double lift) {
     glEnd();
 }
 
-// Each step is a double constant added to the float field and rounded back; the bound tests
-// read the rounded value, which is why a beat is 72 calls and not 70.
-void advanceWings() {
-    if (scene.wingsFalling == 0.0f) {
-        scene.wingLift = float(scene.wingLift + 0.1);
-        if (scene.wingLift >= 2.5f) scene.wingsFalling = 1.0f;
+// One step of a swinging value: up by step until it reaches top, then down until it reaches
+// bottom. The double step is added to the float field and the sum rounded back; the bound tests
+// read the rounded value, which is why a wing beat takes 72 calls and not 70.
+void swing(float* value, float* goingBack, double step, float top, float bottom) {
+    if (*goingBack == 0.0f) {
+        *value = float(*value + step);
+        if (*value >= top) *goingBack = 1.0f;
     } else {
-        scene.wingLift = float(scene.wingLift - 0.1);
-        if (scene.wingLift <= -1.0f) scene.wingsFalling = 0.0f;
-    }
-}
-
-void advanceHead() {
-    if (scene.headTurningBack == 0.0f) {
-        scene.headTurn = float(scene.headTurn + 0.3);
-        if (scene.headTurn >= 20.0f) scene.headTurningBack = 1.0f;
-    } else {
-        scene.headTurn = float(scene.headTurn - 0.3);
-        if (scene.headTurn <= -20.0f) scene.headTurningBack = 0.0f;
+        *value = float(*value - step);
+        if (*value <= bottom) *goingBack = 0.0f;
     }
 }
 
@@ -98,6 +89,6 @@ void drawBird() {
         gluSphere(scene.quadric, 0.2, 10, 10);
     glPopMatrix();
 
-    advanceWings();
-    advanceHead();
+    swing(&scene.wingLift, &scene.wingsFalling, 0.1, 2.5f, -1.0f);
+    swing(&scene.headTurn, &scene.headTurningBack, 0.3, 20.0f, -20.0f);
 }

@@ -10,23 +10,14 @@
 
 namespace {
 
-void toggleLighting() {
-    if (scene.lightingOn) {
-        scene.lightingOn = 0;
-        glDisable(GL_LIGHTING);
+// Flips a wish flag and the OpenGL capability that goes with it, at once.
+void toggleCapability(int* wanted, GLenum capability) {
+    if (*wanted) {
+        *wanted = 0;
+        glDisable(capability);
     } else {
-        scene.lightingOn = 1;
-        glEnable(GL_LIGHTING);
-    }
-}
-
-void toggleTexturing() {
-    if (scene.texturingOn) {
-        scene.texturingOn = 0;
-        glDisable(GL_TEXTURE_2D);
-    } else {
-        scene.texturingOn = 1;
-        glEnable(GL_TEXTURE_2D);
+        *wanted = 1;
+        glEnable(capability);
     }
 }
 
@@ -59,8 +50,8 @@ void onKey(unsigned char key, int, int) {
     case 'q': scene.orbitRadius = float(scene.orbitRadius + 0.5); break;
     case 'x': scene.orbitHeight = float(scene.orbitHeight + 0.1); break;
     case 'y': scene.orbitHeight = float(scene.orbitHeight - 0.1); break;
-    case 'l': toggleLighting(); break;
-    case 't': toggleTexturing(); break;
+    case 'l': toggleCapability(&scene.lightingOn, GL_LIGHTING); break;
+    case 't': toggleCapability(&scene.texturingOn, GL_TEXTURE_2D); break;
     case 's': toggleBeacon(); break;
     default: break;
     }
