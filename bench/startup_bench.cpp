@@ -25,8 +25,6 @@
 #include "app/window_events.h"
 #include "bench/bench_window.h"
 #include "view/frame.h"
-#include "view/keyboard.h"
-#include "view/pointer.h"
 
 namespace {
 
@@ -43,21 +41,10 @@ double monotonicMs() {
 int runAsProgram(int argc, char** argv) {
     double at[kMilestones];
     at[0] = monotonicMs();
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(scene.windowWidth, scene.windowHeight);
-    glutInitWindowPosition(100, 100);
-    glutCreateWindow("Talvenor");
+    openWindow(&argc, argv);
     at[1] = monotonicMs();
 
-    glutDisplayFunc(displayFrame);
-    glutKeyboardFunc(onKey);
-    glutSpecialFunc(onSpecialKey);
-    glutMouseFunc(onMouseButton);
-    glutMotionFunc(onMouseDrag);
-    glutReshapeFunc(onReshape);
-    glutTimerFunc(scene.timerIntervalMs, onTimer, 1);
-    glutIdleFunc(displayFrame);
+    wireEvents();
     setUpRenderState();
     at[2] = monotonicMs();
 
