@@ -97,7 +97,7 @@ kill "$pid" 2>/dev/null
 wait "$pid" 2>/dev/null
 exit 1
 EOF
-        if LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24" \
+        if LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
                bash "$work/launch.sh" "$path_line" "$exec_line" "$work"; then
             grep -q "Width: 800" "$work/xwininfo.txt" || fail "the Talvenor window is not 800 wide"
             grep -q -- "-> $path_line\$" "$work/cwd.txt" || fail "the program did not run in $path_line"
