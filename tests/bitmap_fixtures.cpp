@@ -1,11 +1,9 @@
 // bitmap_fixtures.cpp - header and scratch-folder makers for the file tests.
 #include "tests/bitmap_fixtures.h"
 
-#include <dirent.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
 
 BitmapInfoHeader infoHeader(int32_t width, int32_t height, uint16_t bitCount, uint32_t imageSize,
                             uint32_t compression, uint32_t coloursUsed) {
@@ -22,20 +20,27 @@ BitmapInfoHeader infoHeader(int32_t width, int32_t height, uint16_t bitCount, ui
 }
 
 std::string makeTempFolder(const char* prefix) {
-    std::string templ = std::string("/tmp/") + prefix + "-XXXXXX";
-    if (!mkdtemp(&templ[0])) return "";
-    return templ;
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path base = fs::temp_directory_path(error);
+    if (error) return "";
+    std::random_device seed;
+    std::mt19937 random(seed());
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path folder = base / (std::string(prefix) + "-" + std::to_string(random() % 1000000000u));
+        if (fs::create_directory(folder, error)) return folder.string();  // false: it was there
+        if (error) return "";
+    }
+    return "";
 }
 
 void removeFolder(const std::string& folder) {
     if (folder.empty()) return;
-    if (DIR* dir = opendir(folder.c_str())) {
-        while (dirent* entry = readdir(dir)) {
-            if (strcmp(entry->d_name, ".") == 0 || strcmp(entry->d_name, "..") == 0) continue;
-            const std::string path = folder + "/" + entry->d_name;
-            if (rmdir(path.c_str()) != 0) unlink(path.c_str());  // tests may plant folders too
-        }
-        closedir(dir);
-    }
-    rmdir(folder.c_str());
+    std::error_code error;
+    std::filesystem::remove_all(folder, error);  // tests may plant folders too
+}
+
+const char* fullDeviceFile() {
+    // Windows, whose paths are separated by backslashes, has no such device.
+    return std::filesystem::path::preferred_separator == '/' ? "/dev/full" : nullptr;
 }

@@ -1,8 +1,11 @@
 // bitmap_fixtures.h - small makers of bitmap headers and scratch folders for the file tests.
 //
 //   infoHeader       a 40-byte info header with the fields the tests vary (planes 1, the rest 0)
-//   makeTempFolder   a fresh folder under /tmp, named after the prefix
-//   removeFolder     deletes the files in a folder made by makeTempFolder, then the folder
+//   makeTempFolder   a fresh folder in the system's temporary folder, named after the prefix;
+//                    "" when none can be made
+//   removeFolder     deletes a folder made by makeTempFolder with everything in it
+//   fullDeviceFile   a file whose every write fails as on a full disk (/dev/full), or null
+//                    where the system has none (Windows)
 #pragma once
 
 #include <cstdint>
@@ -14,3 +17,4 @@ BitmapInfoHeader infoHeader(int32_t width, int32_t height, uint16_t bitCount = 2
                             uint32_t compression = 0, uint32_t coloursUsed = 0);
 std::string makeTempFolder(const char* prefix);
 void removeFolder(const std::string& folder);
+const char* fullDeviceFile();
