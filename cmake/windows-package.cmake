@@ -22,6 +22,7 @@ set_property(SOURCE ${CMAKE_BINARY_DIR}/talvenor.rc APPEND PROPERTY OBJECT_DEPEN
 # A text file with Windows line ends, named for Notepad.
 function(talvenor_windows_text source destination)
     file(READ ${source} text)
+    string(REGEX REPLACE "^# SPDX-License-Identifier: [^\n]*\n" "" text "${text}")
     string(REPLACE "\r\n" "\n" text "${text}")
     string(REPLACE "\n" "\r\n" text "${text}")
     file(WRITE ${CMAKE_BINARY_DIR}/package-text/${destination} "${text}")
