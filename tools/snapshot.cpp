@@ -30,6 +30,7 @@
 #include "app/render_setup.h"
 #include "app/scene_state.h"
 #include "texture/bitmap.h"
+#include "tools/software_renderer.h"
 #include "view/frame.h"
 
 namespace {
@@ -146,7 +147,8 @@ long reportFrameErrors(long frame, long reportedSoFar) {
 int writePicture(const char* fileName) {
     glReadBuffer(GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    glReadPixels(0, 0, kWidth, kHeight, GL_BGR, GL_UNSIGNED_BYTE, pixels);  // bottom row first
+    // Bottom row first. GL_BGR_EXT, the extension's name for GL_BGR: Windows' gl.h stops at 1.1.
+    glReadPixels(0, 0, kWidth, kHeight, GL_BGR_EXT, GL_UNSIGNED_BYTE, pixels);
     if (glGetError() != GL_NO_ERROR) return 1;
 
     BitmapInfoHeader info = {};
@@ -165,7 +167,7 @@ int writePicture(const char* fileName) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    setenv("LIBGL_ALWAYS_SOFTWARE", "1", 0);
+    preferSoftwareRenderer();
 
     glutInit(&argc, argv);  // takes the toolkit's options (-display, -geometry, ...) out of argv
 
