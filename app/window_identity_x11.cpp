@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// window_identity_x11.cpp - the window's identity as X11 window properties.
+//
+// freeglut keeps its X display and window to itself, but right after glutCreateWindow the new
+// window's context is current, and GLX tells which display and drawable that is (freeglut makes
+// the window itself the drawable). Only window properties change; no OpenGL call is made.
+#include "app/window_identity.h"
+
+#include <GL/glx.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+// window_icon_pixels.cpp, made by the build from the menu icon.
+extern const unsigned long talvenorWindowIcon[];
+extern const int talvenorWindowIconLength;
+
+void setWindowIdentity() {
+    Display* display = glXGetCurrentDisplay();
+    Window window = glXGetCurrentDrawable();
+    if (display == nullptr || window == 0) return;
+
+    // Instance and class; the menu entry's StartupWMClass names the class.
+    char instanceName[] = "talvenor";
+    char className[] = "Talvenor";
+    XClassHint classHint = {instanceName, className};
+    XSetClassHint(display, window, &classHint);
+
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
+    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(talvenorWindowIcon),
+                    talvenorWindowIconLength);
+    XFlush(display);
+}
