@@ -27,11 +27,17 @@ void setWindowIdentity() {
     XClassHint classHint = {instanceName, className};
     XSetClassHint(display, window, &classHint);
 
+    // Both atoms in one round trip to the server.
+    char pidName[] = "_NET_WM_PID";
+    char iconName[] = "_NET_WM_ICON";
+    char* atomNames[] = {pidName, iconName};
+    Atom atoms[2];
+    if (!XInternAtoms(display, atomNames, 2, False, atoms)) return;
+
     const unsigned long pid = static_cast<unsigned long>(getpid());
-    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
-    XChangeProperty(display, window, XInternAtom(display, "_NET_WM_ICON", False), XA_CARDINAL, 32,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(talvenorWindowIcon),
-                    talvenorWindowIconLength);
+    XChangeProperty(display, window, atoms[0], XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
+    XChangeProperty(display, window, atoms[1], XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(talvenorWindowIcon), talvenorWindowIconLength);
     XFlush(display);
 }
