@@ -139,6 +139,18 @@ else()
     set(CPACK_DEBIAN_PACKAGE_DEPENDS "libglut3.12 | freeglut3, libglu1-mesa, libgl1, libx11-6, libc6, libstdc++6")
 endif()
 
+# Read by cpack: a package from an ordinary build folder installs the plain layout under /usr,
+# unhardened, which lintian refuses for section games.
+if(NOT TALVENOR_DEBIAN_PACKAGE)
+    set(CPACK_PROJECT_CONFIG_FILE ${TALVENOR_CONFIGURED_DIR}/cpack_project_config.cmake)
+    file(WRITE ${CPACK_PROJECT_CONFIG_FILE}
+        "if(CPACK_GENERATOR STREQUAL \"DEB\")\n"
+        "    message(WARNING \"This build folder was not configured with -DTALVENOR_DEBIAN_PACKAGE=ON: \"\n"
+        "                    \"the package has neither the games layout nor the hardening flags. \"\n"
+        "                    \"scripts/package makes the release package.\")\n"
+        "endif()\n")
+endif()
+
 # The source release is source_package.cmake's (exactly the tracked files); should CPack's own
 # source package be made all the same, it leaves out what git ignores and git's own folder.
 set(CPACK_SOURCE_GENERATOR TXZ)
