@@ -4,6 +4,7 @@
 // has no options of its own. The process ends through Escape (see onKey).
 #include <GL/freeglut.h>
 
+#include "app/leak_check.h"
 #include "app/render_setup.h"
 #include "app/window_events.h"
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv) {
     openWindow(&argc, argv);
     wireEvents();
     setUpRenderState();  // needs the window's graphics context
+    keepLibrariesLoaded();  // so that the sanitizer build's leak report at exit can name the driver
     glutMainLoop();
     return 0;
 }

@@ -298,13 +298,13 @@ TEST_F(BitmapFileTest, AbsurdSizesInTheInfoHeaderAreRefused) {
     }
 }
 
-TEST_F(BitmapFileTest, MissingFileLeavesTheInfoPointerAlone) {
+// What is not a regular file is refused at the open, exactly like a missing file.
+TEST_F(BitmapFileTest, MissingFileOrFolderLeavesTheInfoPointerAlone) {
     BitmapInfoHeader* info = kUntouched;
     EXPECT_EQ(loadBitmapFile(path("absent.dib").c_str(), &info), nullptr);
     EXPECT_EQ(info, kUntouched);
-    info = kUntouched;
-    EXPECT_EQ(loadBitmapFile(folder_.c_str(), &info), nullptr);  // a folder: opens, cannot be read
-    EXPECT_EQ(info, nullptr);
+    EXPECT_EQ(loadBitmapFile(folder_.c_str(), &info), nullptr);
+    EXPECT_EQ(info, kUntouched);
 }
 
 TEST_F(BitmapFileTest, WriterSizesTheInfoBlockByItsTable) {

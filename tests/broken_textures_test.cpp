@@ -4,6 +4,7 @@
 // exactly its own entry 0; OpenGL reports no error; the sanitizer build's leak checker sees
 // everything the reader allocated freed.
 #include <GL/freeglut.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -224,6 +225,58 @@ TEST_F(BrokenTexturesTest, LyingHeadersAreRefusedWithoutReadingPastTheData) {
     for (int i = 0; i < 12; ++i) writeFile(folder / fileName(i), files[i]);
     startAndDraw(true);
     expectOnlyBadEntriesEmpty({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});
+}
+
+// Files that hung the start-up, bound a 1-D texture to the 2-D target in every frame, or left
+// GL_INVALID_VALUE behind: a named pipe nobody writes to (the sky), a one-row image (the round
+// building) and an image wider than the driver's largest texture (the ground). The start-up must
+// not block, a thousand frames must raise no GL error, and the picture must be exactly the one
+// drawn with the three files missing.
+TEST_F(BrokenTexturesTest, PipeOneRowAndTooWideFilesDrawAsIfMissing) {
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    const int tooWide = (maxSize + 4) & ~3;  // 16388 on Mesa's software renderer
+    const Bytes row(64 * 3, 0x40);
+    const Bytes wide(size_t(tooWide) * 3 * 2, 0x40);
+    fs::remove(folder / fileName(0));
+    fs::remove(folder / fileName(1));
+    fs::remove(folder / fileName(8));
+    writeFile(folder / fileName(0), bitmapFile(54, infoHeader(64, 1), row));
+    writeFile(folder / fileName(1), bitmapFile(54, infoHeader(tooWide, 2), wide));
+    ASSERT_EQ(mkfifo((folder / fileName(8)).c_str(), 0600), 0);
+
+    // Draws a night frame and a noon frame with the pennant still, and returns both pictures.
+    auto draw = [](std::vector<Bytes>* pictures) {
+        scene.vaneFlutter = 0;
+        for (const float time : {0.0f, 4.71f}) {
+            scene.dayTime = time;
+            displayFrame();
+            Bytes picture(800 * 600 * 3);
+            glPixelStorei(GL_PACK_ALIGNMENT, 1);
+            glReadPixels(0, 0, 800, 600, GL_RGB, GL_UNSIGNED_BYTE, picture.data());
+            pictures->push_back(picture);
+        }
+    };
+
+    alarm(60);  // a blocking open would hang here: end the test instead
+    resetSceneAndGl();
+    alarm(0);
+    ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "after the set-up";
+    expectOnlyBadEntriesEmpty({0, 1, 8});
+    std::vector<Bytes> hostile;
+    draw(&hostile);
+    for (int frame = 3; frame <= 1000; ++frame) {
+        displayFrame();
+        ASSERT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << "frame " << frame;
+    }
+
+    for (const int i : {0, 1, 8}) fs::remove(folder / fileName(i));
+    resetSceneAndGl();
+    std::vector<Bytes> missing;
+    draw(&missing);
+    ASSERT_EQ(hostile.size(), missing.size());
+    EXPECT_TRUE(hostile[0] == missing[0]) << "night frame differs from the missing-file case";
+    EXPECT_TRUE(hostile[1] == missing[1]) << "noon frame differs from the missing-file case";
 }
 
 }  // namespace

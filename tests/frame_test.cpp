@@ -172,4 +172,22 @@ TEST_F(FrameTest, EveryFrameStartsFromTheSameStackDepths) {
     }
 }
 
+// At 24 degrees float arithmetic would round 5·w before adding 10 and land one float step off:
+// 12.0336838 instead of 12.0336828.
+TEST(CameraLookAtTest, SailCameraRoundsEachIntermediateOnce) {
+    scene = SceneState{};
+    scene.cameraMode = 3;
+    scene.sailAngle = 24;
+    CameraLookAt view;
+    ASSERT_TRUE(cameraLookAt(&view));
+    const float u = float(std::cos(24 / 57.29577951));
+    const float w = float(std::sin(24 / 57.29577951));
+    EXPECT_EQ(view.eye[0], float(5.0 * u));
+    EXPECT_EQ(view.eye[1], float(5.0 * w + 10.0));
+    EXPECT_EQ(view.eye[1], 12.0336828f);
+    EXPECT_NE(view.eye[1], 5 * w + 10);  // the twice-rounded value
+    EXPECT_EQ(view.up[0], u);
+    EXPECT_EQ(view.up[1], w);
+}
+
 }  // namespace

@@ -4,9 +4,7 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
-#include <dlfcn.h>
-#include <link.h>
-
+#include "app/leak_check.h"
 #include "app/render_setup.h"
 #include "app/scene_state.h"
 
@@ -15,14 +13,6 @@ namespace {
 int window = 0;
 
 void noDisplay() {}
-
-// Keeps every library loaded so far (the GL driver included) from being unloaded at exit, so
-// that the leak checker can still name the driver's own long-lived allocations and the
-// suppression file can match them.
-int pinLibrary(struct dl_phdr_info* info, size_t, void*) {
-    if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-    return 0;
-}
 
 }  // namespace
 
@@ -38,7 +28,7 @@ void ensureGlWindow() {
     window = glutCreateWindow("Talvenor tests");
     glutDisplayFunc(noDisplay);
     glutHideWindow();
-    dl_iterate_phdr(pinLibrary, nullptr);
+    keepLibrariesLoaded();
 }
 
 void resetSceneAndGl() {

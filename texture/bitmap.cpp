@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "texture/file_open.h"
+
 namespace {
 
 constexpr int64_t kFileHeaderBytes = sizeof(BitmapFileHeader);
@@ -56,7 +58,8 @@ int64_t bitmapInfoSize(const BitmapInfoHeader* info) {
 }
 
 unsigned char* loadBitmapFile(const char* fileName, BitmapInfoHeader** info) {
-    FILE* file = fopen(fileName, "rb");
+    // Only a regular file is opened, and never with a wait: a named pipe would block right here.
+    FILE* file = openRegularFile(fileName);
     if (!file) return nullptr;
     *info = nullptr;
 

@@ -57,8 +57,10 @@ int64_t bitmapInfoSize(const BitmapInfoHeader* info);
 
 // Reads fileName with three reads (header, info block, pixels). On success returns the pixel block
 // and stores the info block in *info. On failure returns null, frees whatever it allocated and
-// leaves *info null (untouched only when the file cannot be opened). Refuses a wrong magic, a
-// pixelOffset that leaves no room for the whole 40-byte info header, impossible sizes and short files.
+// leaves *info null (untouched only when the file cannot be opened). Refuses, without ever
+// blocking, whatever is not a regular file (a pipe, a device, a directory: like a missing file),
+// a wrong magic, a pixelOffset that leaves no room for the whole 40-byte info header, impossible
+// sizes and short files.
 unsigned char* loadBitmapFile(const char* fileName, BitmapInfoHeader** info);
 
 // Writes the two blocks with three writes. Returns 0 on success, -1 when the file cannot be

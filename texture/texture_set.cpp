@@ -22,6 +22,16 @@ GLuint createTexture(const char* fileName, int minFilter, int magFilter, int wra
         return 0;
     }
 
+    // An image the driver cannot hold would leave GL_INVALID_VALUE pending and a name without an
+    // image: refused before anything is generated.
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    if (image.width > maxSize || image.rows > maxSize) {
+        free(info);
+        free(pixels);
+        return 0;
+    }
+
     const GLenum target = image.rows == 1 ? GL_TEXTURE_1D : GL_TEXTURE_2D;
     GLuint name = 0;
     glGenTextures(1, &name);
@@ -52,6 +62,16 @@ void loadTextureSet() {
     for (int i = 0; i < 12; ++i) {
         char fileName[16];
         snprintf(fileName, sizeof fileName, "%dtextur.dib", i);
-        scene.textures[i] = createTexture(fileName, GL_LINEAR, GL_LINEAR, GL_REPEAT);
+        GLuint name = createTexture(fileName, GL_LINEAR, GL_LINEAR, GL_REPEAT);
+        // The scene binds every entry to the 2-D target. A one-row file makes a 1-D texture, and
+        // binding that name to 2-D would fail in every frame and leave the previous texture on
+        // the object; released here, the object is drawn as if the file were missing.
+        GLint bound2d = 0;
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound2d);
+        if (name != 0 && GLuint(bound2d) != name) {
+            glDeleteTextures(1, &name);
+            name = 0;
+        }
+        scene.textures[i] = name;
     }
 }

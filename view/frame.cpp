@@ -1,6 +1,7 @@
 // frame.cpp - the frame driver and the camera modes.
 //
-// Every intermediate of a camera is stored as a float before gluLookAt takes it as a double.
+// Every intermediate of a camera is computed in double from the float fields and stored as a float
+// once, before gluLookAt takes it as a double.
 #include "view/frame.h"
 
 #include <GL/freeglut.h>
@@ -14,33 +15,41 @@ namespace {
 
 constexpr double kDegreesPerRadian = 57.29577951;
 
-void placeCamera() {
+CameraLookAt lookAt(float eyeX, float eyeY, float eyeZ, float centreX, float centreY, float centreZ,
+                    float upX, float upY, float upZ) {
+    return {{eyeX, eyeY, eyeZ}, {centreX, centreY, centreZ}, {upX, upY, upZ}};
+}
+
+}  // namespace
+
+bool cameraLookAt(CameraLookAt* view) {
     switch (scene.cameraMode) {
     case 1: {
         const float eyeX = float(cos(double(scene.orbitAngle)) * scene.orbitRadius);
         const float eyeZ = float(sin(double(scene.orbitAngle)) * scene.orbitRadius);
-        gluLookAt(eyeX, scene.orbitHeight, eyeZ, 0, scene.orbitHeight, 0, 0, 1, 0);
-        break;
+        *view = lookAt(eyeX, scene.orbitHeight, eyeZ, 0, scene.orbitHeight, 0, 0, 1, 0);
+        return true;
     }
     case 2: {
         const float centreX = float(sin(scene.lampAngle / kDegreesPerRadian));
         const float centreZ = float(cos(scene.lampAngle / kDegreesPerRadian));
-        gluLookAt(0, 13, 0, centreX, 13, centreZ, 0, 17, 0);
-        break;
+        *view = lookAt(0, 13, 0, centreX, 13, centreZ, 0, 17, 0);
+        return true;
     }
     case 3: {
         const float u = float(cos(scene.sailAngle / kDegreesPerRadian));
         const float w = float(sin(scene.sailAngle / kDegreesPerRadian));
-        const float eyeX = 5 * u;
-        const float eyeY = 5 * w + 10;
-        gluLookAt(eyeX, eyeY, 4, 0, 10, 25, u, w, 0);
-        break;
+        // 5 * w + 10 in double and rounded once: in float the product would be rounded first.
+        const float eyeX = float(5.0 * u);
+        const float eyeY = float(5.0 * w + 10.0);
+        *view = lookAt(eyeX, eyeY, 4, 0, 10, 25, u, w, 0);
+        return true;
     }
     case 4: {
-        const float centreY = scene.dragPitch / 10;
-        const float centreZ = scene.dragYaw / 10;
-        gluLookAt(50, 50, 0, 0, centreY, centreZ, 0, 52, 0);
-        break;
+        const float centreY = float(scene.dragPitch / 10.0);
+        const float centreZ = float(scene.dragYaw / 10.0);
+        *view = lookAt(50, 50, 0, 0, centreY, centreZ, 0, 52, 0);
+        return true;
     }
     case 5: {
         if (scene.dragPitch > 85) scene.dragPitch = 85;
@@ -54,18 +63,16 @@ void placeCamera() {
             // the bird's heading at the top of the picture instead.
             const float upX = float(-cos(yaw));
             const float upZ = float(-sin(yaw));
-            gluLookAt(scene.followX, 50, scene.followZ, 0, 15, 0, upX, 0, upZ);
+            *view = lookAt(scene.followX, 50, scene.followZ, 0, 15, 0, upX, 0, upZ);
         } else {
-            gluLookAt(scene.followX, 50, scene.followZ, 0, 15, 0, 0, 52, 0);
+            *view = lookAt(scene.followX, 50, scene.followZ, 0, 15, 0, 0, 52, 0);
         }
-        break;
+        return true;
     }
     default:
-        break;
+        return false;
     }
 }
-
-}  // namespace
 
 void applyProjection() {
     glMatrixMode(GL_PROJECTION);
@@ -80,7 +87,10 @@ void displayFrame() {
     glViewport(0, 0, scene.windowWidth, scene.windowHeight);
     glLoadIdentity();
     if (scene.autoOrbit) scene.orbitAngle = float(scene.orbitAngle + 0.03);
-    placeCamera();
+    CameraLookAt view;
+    if (cameraLookAt(&view))
+        gluLookAt(view.eye[0], view.eye[1], view.eye[2], view.centre[0], view.centre[1], view.centre[2],
+                  view.up[0], view.up[1], view.up[2]);
     drawScene();
     glutSwapBuffers();
 }

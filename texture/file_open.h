@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: MIT
+// file_open.h - opening a file that the program did not make, without ever blocking.
+//
+//   openRegularFile  opens path for buffered binary reading (a stream as fopen(path, "rb") gives
+//                    it) only if it is a regular file. Anything else (a named pipe nobody writes
+//                    to, a device, a socket, a directory) is refused with null before a byte is
+//                    read: a pipe would hold the start-up in fopen for ever, before the main loop
+//                    could even take Escape. The open itself never waits.
+#pragma once
+
+#include <cstdio>
+
+FILE* openRegularFile(const char* path);
