@@ -12,8 +12,11 @@
 #include <X11/Xutil.h>
 #include <unistd.h>
 
+#include <cstdint>
+#include <vector>
+
 // window_icon_pixels.cpp, made by the build from the menu icon.
-extern const unsigned long talvenorWindowIcon[];
+extern const std::uint32_t talvenorWindowIcon[];
 extern const int talvenorWindowIconLength;
 
 void setWindowIdentity() {
@@ -34,10 +37,12 @@ void setWindowIdentity() {
     Atom atoms[2];
     if (!XInternAtoms(display, atomNames, 2, False, atoms)) return;
 
+    // Format 32 means arrays of long to Xlib, whatever the width of long.
+    const std::vector<unsigned long> icon(talvenorWindowIcon, talvenorWindowIcon + talvenorWindowIconLength);
     const unsigned long pid = static_cast<unsigned long>(getpid());
     XChangeProperty(display, window, atoms[0], XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
     XChangeProperty(display, window, atoms[1], XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(talvenorWindowIcon), talvenorWindowIconLength);
+                    reinterpret_cast<const unsigned char*>(icon.data()), talvenorWindowIconLength);
     XFlush(display);
 }

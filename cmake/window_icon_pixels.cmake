@@ -2,7 +2,8 @@
 # window_icon_pixels.cmake - run with cmake -P: turns the icon's raw RGBA files
 # FOLDER/<N>x<N>/talvenor.rgba (N in SIZES) into OUTPUT, a C++ file defining the window's
 # _NET_WM_ICON property: for each size its width, its height, then one 0xAARRGGBB value per
-# pixel, rows from the top. Xlib takes 32-bit properties as arrays of long.
+# pixel, rows from the top, as 32-bit numbers (Xlib wants them widened to long, which
+# window_identity_x11.cpp does when it sets the property).
 set(body "")
 set(count 0)
 foreach(size IN LISTS SIZES)
@@ -21,9 +22,10 @@ foreach(size IN LISTS SIZES)
 endforeach()
 file(WRITE ${OUTPUT}.tmp
 "// Made by cmake/window_icon_pixels.cmake from the build's icon files; do not edit.
-extern const unsigned long talvenorWindowIcon[];
+#include <cstdint>
+extern const std::uint32_t talvenorWindowIcon[];
 extern const int talvenorWindowIconLength;
-const unsigned long talvenorWindowIcon[] = {
+const std::uint32_t talvenorWindowIcon[] = {
 ${body}};
 const int talvenorWindowIconLength = ${count};
 ")
