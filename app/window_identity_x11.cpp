@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <vector>
 
 // window_icon_pixels.cpp, made by the build from the menu icon.
 extern const std::uint32_t talvenorWindowIcon[];
@@ -37,12 +36,19 @@ void setWindowIdentity() {
     Atom atoms[2];
     if (!XInternAtoms(display, atomNames, 2, False, atoms)) return;
 
-    // Format 32 means arrays of long to Xlib, whatever the width of long.
-    const std::vector<unsigned long> icon(talvenorWindowIcon, talvenorWindowIcon + talvenorWindowIconLength);
     const unsigned long pid = static_cast<unsigned long>(getpid());
     XChangeProperty(display, window, atoms[0], XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&pid), 1);
-    XChangeProperty(display, window, atoms[1], XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(icon.data()), talvenorWindowIconLength);
+
+    // Format 32 means arrays of long to Xlib, whatever the width of long: the 32-bit pixels are
+    // widened a slice at a time through a fixed buffer, the first slice replacing the property.
+    unsigned long slice[1024];
+    for (int start = 0; start < talvenorWindowIconLength; start += 1024) {
+        int count = talvenorWindowIconLength - start;
+        if (count > 1024) count = 1024;
+        for (int i = 0; i < count; ++i) slice[i] = talvenorWindowIcon[start + i];
+        XChangeProperty(display, window, atoms[1], XA_CARDINAL, 32, start == 0 ? PropModeReplace : PropModeAppend,
+                        reinterpret_cast<const unsigned char*>(slice), count);
+    }
     XFlush(display);
 }
