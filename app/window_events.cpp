@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 
 #include "app/scene_state.h"
+#include "app/window_identity.h"
 #include "view/frame.h"
 #include "view/keyboard.h"
 #include "view/pointer.h"
@@ -14,6 +15,7 @@ void openWindow(int* argc, char** argv) {
     glutInitWindowSize(scene.windowWidth, scene.windowHeight);
     glutInitWindowPosition(100, 100);
     glutCreateWindow("Talvenor");
+    setWindowIdentity();
 }
 
 void wireEvents() {

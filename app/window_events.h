@@ -2,7 +2,8 @@
 // belong to the frame rather than to viewing or input.
 //
 //   openWindow  hands the command line to the toolkit and creates the one window: "Talvenor",
-//               800 × 600 at (100, 100), RGBA, double-buffered, with a depth buffer
+//               800 × 600 at (100, 100), RGBA, double-buffered, with a depth buffer, and names
+//               it to the desktop (setWindowIdentity)
 //   wireEvents  registers, in this order: display, keyboard, special keys, mouse buttons, motion
 //               with a button held, reshape, the 100 ms timer, and the frame again as idle
 //   onReshape  stores the new window size (the next frame's viewport) and rebuilds the projection,

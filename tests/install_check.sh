@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Installs a built tree into a temporary prefix and checks the result as a user would meet it:
-# the files are in place, the menu entry validates, the manual page formats, and the menu entry's
-# Exec started in its Path opens the Talvenor window (under Xvfb).
+# the files are in place (the icon at all six sizes), the menu entry and the software-centre
+# listing validate, the manual page formats, the menu entry's Exec started in its Path opens the
+# Talvenor window with its WM_CLASS, process id and icon set (under Xvfb, read with xprop), and the
+# talvenor command starts the program in the data folder, or in the current one when that holds
+# texture files.
 #
 # Usage: tests/install_check.sh BUILD_FOLDER   (relative paths are also tried from the repository)
-# Needs: cmake, desktop-file-validate, man, xvfb-run, xwininfo. Exits non-zero on any failure.
+# Needs: cmake, desktop-file-validate, appstreamcli, man, xvfb-run, xwininfo, xprop. Exits non-zero
+# on any failure.
 set -euo pipefail
 
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -30,23 +34,51 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" 2>&1 || {
 }
 
 echo "== installed files"
+app_id=org.talvenor.talvenor
 expected=(bin/talvenor
-          share/applications/talvenor.desktop
+          libexec/talvenor/talvenor
+          share/applications/$app_id.desktop
+          share/metainfo/$app_id.metainfo.xml
           share/icons/hicolor/scalable/apps/talvenor.svg
-          share/icons/hicolor/128x128/apps/talvenor.png
-          share/man/man6/talvenor.6)
+          share/man/man6/talvenor.6.gz
+          share/doc/talvenor/copyright
+          share/doc/talvenor/changelog.gz)
 for i in $(seq 0 11); do expected+=("share/talvenor/${i}textur.dib"); done
 for f in "${expected[@]}"; do
     [ -s "$prefix/$f" ] || fail "missing or empty: $f"
 done
 [ -x "$prefix/bin/talvenor" ] || fail "bin/talvenor is not executable"
+[ -x "$prefix/libexec/talvenor/talvenor" ] || fail "libexec/talvenor/talvenor is not executable"
 
-entry="$prefix/share/applications/talvenor.desktop"
-page="$prefix/share/man/man6/talvenor.6"
+echo "== icons"
+for size in 16 32 48 64 128 256; do
+    icon="$prefix/share/icons/hicolor/${size}x${size}/apps/talvenor.png"
+    # The PNG header holds the width and height as big-endian 32-bit numbers at bytes 16 to 23.
+    if [ -f "$icon" ]; then
+        dims="$(od -An -tu1 -j16 -N8 "$icon" | awk '{ print $1*16777216+$2*65536+$3*256+$4 "x" $5*16777216+$6*65536+$7*256+$8 }')"
+        [ "$dims" = "${size}x${size}" ] || fail "$icon is $dims"
+    else
+        fail "missing: ${size}x${size} icon"
+    fi
+done
+
+entry="$prefix/share/applications/$app_id.desktop"
+page="$prefix/share/man/man6/talvenor.6.gz"
+
+echo "== software-centre listing"
+appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" >"$work/appstream.txt" 2>&1 \
+    || fail "appstreamcli validate exits with an error"
+# A clean file gets exactly the line "Validation was successful." and nothing else.
+if [ "$(grep -cv '^$' "$work/appstream.txt")" -ne 1 ] || ! grep -q 'Validation was successful\.$' "$work/appstream.txt"; then
+    cat "$work/appstream.txt" >&2
+    fail "appstreamcli reports problems"
+fi
 
 echo "== desktop entry"
 if [ -f "$entry" ]; then
-    desktop-file-validate "$entry" || fail "desktop-file-validate $entry"
+    desktop-file-validate "$entry" >"$work/desktop.txt" 2>&1 || fail "desktop-file-validate $entry"
+    if [ -s "$work/desktop.txt" ]; then cat "$work/desktop.txt" >&2; fail "desktop-file-validate reports problems"; fi
+    grep -qx 'StartupWMClass=Talvenor' "$entry" || fail "no StartupWMClass=Talvenor in the menu entry"
 fi
 
 echo "== manual page"
@@ -67,7 +99,41 @@ if [ -f "$page" ]; then
     grep -q "$prefix/share/talvenor" "$work/man.txt" || fail "manual page does not name the installed texture folder"
 fi
 
-echo "== menu entry starts the program"
+# Starts COMMAND (shell words) in FOLDER under Xvfb as a user would, waits for the Talvenor window,
+# and keeps what xwininfo and xprop say about it and the folder its process runs in, in OUT.*.
+cat >"$work/launch.sh" <<'EOF'
+set -u
+cd "$1"
+eval "words=($2)"
+"${words[@]}" >"$3.log" 2>&1 &
+started=$!
+for _ in $(seq 100); do
+    if xwininfo -name Talvenor >"$3.xwininfo" 2>/dev/null; then
+        id="$(awk '/Window id:/ { print $4 }' "$3.xwininfo")"
+        xprop -id "$id" WM_CLASS _NET_WM_PID _NET_WM_ICON >"$3.xprop" 2>&1
+        pid="$(sed -n 's/^_NET_WM_PID(CARDINAL) = //p' "$3.xprop")"
+        readlink "/proc/${pid:-0}/cwd" >"$3.cwd" 2>/dev/null
+        kill "${pid:-$started}" "$started" 2>/dev/null
+        wait "$started" 2>/dev/null
+        exit 0
+    fi
+    kill -0 "$started" 2>/dev/null || break
+    sleep 0.1
+done
+kill "$started" 2>/dev/null
+wait "$started" 2>/dev/null
+exit 1
+EOF
+start_and_look() {  # folder, command, name of the outputs
+    if ! LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+            timeout 30 bash "$work/launch.sh" "$1" "$2" "$work/$3"; then
+        cat "$work/$3.log" >&2 || true
+        fail "$3: no window named Talvenor appeared within 10 seconds"
+        return 1
+    fi
+}
+
+echo "== menu entry starts the program, and the window names itself"
 if [ -f "$entry" ]; then
     exec_line="$(sed -n 's/^Exec=//p' "$entry" | head -n 1)"
     path_line="$(sed -n 's/^Path=//p' "$entry" | head -n 1)"
@@ -75,37 +141,30 @@ if [ -f "$entry" ]; then
     [ -n "$exec_line" ] || fail "no Exec= line"
     exec_line="${exec_line//%[a-zA-Z]/}"  # field codes expand to nothing without files
 
-    if [ -n "$exec_line" ] && [ -d "$path_line" ]; then
-        # Start it as a menu would (working directory = Path), wait for its window, then end it.
-        cat >"$work/launch.sh" <<'EOF'
-set -u
-cd "$1"
-eval "exec_words=($2)"
-timeout 30 "${exec_words[@]}" >"$3/program.log" 2>&1 &
-pid=$!
-for _ in $(seq 100); do
-    if xwininfo -name Talvenor >"$3/xwininfo.txt" 2>/dev/null; then
-        ls -l "/proc/$pid/cwd" >"$3/cwd.txt" 2>/dev/null
-        kill "$pid" 2>/dev/null
-        wait "$pid" 2>/dev/null
-        exit 0
+    if [ -n "$exec_line" ] && [ -d "$path_line" ] && start_and_look "$path_line" "$exec_line" menu; then
+        grep -q "Width: 800" "$work/menu.xwininfo" || fail "the Talvenor window is not 800 wide"
+        [ "$(cat "$work/menu.cwd")" = "$path_line" ] || fail "the program did not run in $path_line"
+        grep -qx 'WM_CLASS(STRING) = "talvenor", "Talvenor"' "$work/menu.xprop" || fail "WM_CLASS is not talvenor, Talvenor"
+        grep -q '^_NET_WM_PID(CARDINAL) = [0-9]' "$work/menu.xprop" || fail "no _NET_WM_PID"
+        for size in 16 32 48 64 128; do
+            grep -q "Icon ($size x $size):" "$work/menu.xprop" || fail "_NET_WM_ICON has no $size x $size icon"
+        done
+        grep -E '^(WM_CLASS|_NET_WM_PID)|Icon \(' "$work/menu.xprop" | sed 's/^[[:space:]]*/  xprop: /'
     fi
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-kill "$pid" 2>/dev/null
-wait "$pid" 2>/dev/null
-exit 1
-EOF
-        if LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
-               bash "$work/launch.sh" "$path_line" "$exec_line" "$work"; then
-            grep -q "Width: 800" "$work/xwininfo.txt" || fail "the Talvenor window is not 800 wide"
-            grep -q -- "-> $path_line\$" "$work/cwd.txt" || fail "the program did not run in $path_line"
-        else
-            cat "$work/program.log" >&2 || true
-            fail "no window named Talvenor appeared within 10 seconds"
-        fi
-    fi
+fi
+
+echo "== the talvenor command picks the folder with the texture files"
+mkdir -p "$work/empty" "$work/own textures"
+cp "$prefix/share/talvenor/8textur.dib" "$work/own textures/"
+if start_and_look "$work/empty" "\"$prefix/bin/talvenor\"" empty; then
+    [ "$(cat "$work/empty.cwd")" = "$prefix/share/talvenor" ] \
+        || fail "started in a folder without texture files, it ran in $(cat "$work/empty.cwd")"
+    echo "  from a folder without texture files it ran in $(cat "$work/empty.cwd")"
+fi
+if start_and_look "$work/own textures" "\"$prefix/bin/talvenor\"" own; then
+    [ "$(cat "$work/own.cwd")" = "$work/own textures" ] \
+        || fail "started in a folder with 8textur.dib, it ran in $(cat "$work/own.cwd")"
+    echo "  from a folder holding 8textur.dib it ran in $(cat "$work/own.cwd")"
 fi
 
 if [ "$failures" -ne 0 ]; then
