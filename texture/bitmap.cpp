@@ -59,7 +59,8 @@ int64_t bitmapInfoSize(const BitmapInfoHeader* info) {
 
 unsigned char* loadBitmapFile(const char* fileName, BitmapInfoHeader** info) {
     // Only a regular file is opened, and never with a wait: a named pipe would block right here.
-    FILE* file = openRegularFile(fileName);
+    int64_t fileLength = 0;
+    FILE* file = openRegularFile(fileName, &fileLength);
     if (!file) return nullptr;
     *info = nullptr;
 
@@ -71,12 +72,15 @@ unsigned char* loadBitmapFile(const char* fileName, BitmapInfoHeader** info) {
     // ended inside it, so no field is ever taken from beyond the block.
     const int64_t infoSize = int64_t(header.pixelOffset) - kFileHeaderBytes;
     if (infoSize < kInfoHeaderBytes || infoSize > INT_MAX) return refuse(file, info, nullptr);
+    // A block the file cannot fill is refused before it is allocated: the read would fall short
+    // anyway, and a lying header would otherwise have gigabytes committed for nothing.
+    if (infoSize > fileLength - kFileHeaderBytes) return refuse(file, info, nullptr);
     *info = static_cast<BitmapInfoHeader*>(malloc(size_t(infoSize)));
     if (!*info) return refuse(file, info, nullptr);
     if (fread(*info, 1, size_t(infoSize), file) != size_t(infoSize)) return refuse(file, info, nullptr);
 
     const int64_t pixelSize = bitmapPixelSize(*info);
-    if (pixelSize < 0) return refuse(file, info, nullptr);
+    if (pixelSize < 0 || pixelSize > fileLength - kFileHeaderBytes - infoSize) return refuse(file, info, nullptr);
     // malloc(0) may legally return null; one spare byte keeps an empty image from looking like a failure.
     unsigned char* pixels = static_cast<unsigned char*>(malloc(size_t(pixelSize) + (pixelSize == 0)));
     if (!pixels) return refuse(file, info, nullptr);

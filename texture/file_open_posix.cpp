@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-FILE* openRegularFile(const char* path) {
+FILE* openRegularFile(const char* path, int64_t* length) {
     // O_NONBLOCK: opening a pipe for reading would otherwise wait for a writer.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
@@ -19,5 +19,6 @@ FILE* openRegularFile(const char* path) {
     }
     FILE* file = fdopen(fd, "rb");
     if (!file) close(fd);
+    *length = int64_t(status.st_size);
     return file;
 }

@@ -7,7 +7,7 @@
 #include <io.h>
 #include <sys/stat.h>
 
-FILE* openRegularFile(const char* path) {
+FILE* openRegularFile(const char* path, int64_t* length) {
     const int fd = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0) return nullptr;
     struct _stat64 status;
@@ -17,5 +17,6 @@ FILE* openRegularFile(const char* path) {
     }
     FILE* file = _fdopen(fd, "rb");
     if (!file) _close(fd);
+    *length = int64_t(status.st_size);
     return file;
 }
