@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // main.cpp - the entry: window, event wiring, one-time set-up, then the toolkit's loop for good.
 //
 // The command line goes to the toolkit unchanged (it understands e.g. -display); the program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // render_setup.cpp - one-time set-up of the fixed-function state.
 #include "app/render_setup.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // render_setup.h - the graphics state every frame starts from.
 //
 //   setUpRenderState  once, after the window exists and before the main loop: projection, smooth

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene_state.cpp - the scene record and the palette, both with static storage.
 #include "app/scene_state.h"
 

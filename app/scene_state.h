@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene_state.h - the one global record of the program, its palette and its light vectors.
 //
 // Every callback and drawing routine reads and writes `scene` directly; the toolkit's callbacks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // window_events.cpp - window creation, event wiring, reshape and timer callbacks.
 #include "app/window_events.h"
 

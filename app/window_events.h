@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // window_events.h - the window, the wiring of the toolkit's events, and the two callbacks that
 // belong to the frame rather than to viewing or input.
 //

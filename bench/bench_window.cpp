@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_window.cpp - the benchmarks' window and machine facts.
 #include "bench/bench_window.h"
 

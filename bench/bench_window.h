@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bench_window.h - the window and the machine facts the benchmarks share.
 //
 //   openBenchWindow   the program's own window: 800 × 600, RGBA, double-buffered, depth buffer,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frame_bench.cpp - what a frame costs on top of the work the driver cannot avoid.
 //
 //   bench_frame [Google Benchmark flags]

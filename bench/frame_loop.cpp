@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frame_loop.cpp - frames back to back without any timing, for instruction counting.
 //
 //   bench_frames [frames [warm-up frames]]     (defaults 300 and 30; run in the build folder)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // startup_bench.cpp - from process start to the first frame on screen.
 //
 //   bench_startup [runs]        (default 11; run in the build folder, under an X server)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # install.cmake - installing Talvenor and packaging it with CPack.
 #
 #   bin/talvenor                                  the command: a launcher starting the program in

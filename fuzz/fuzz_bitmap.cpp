@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fuzz_bitmap.cpp - arbitrary bytes through the bitmap reader and the texture checks.
 //
 // loadBitmapFile takes a path, so every input is first written to a file of this process's own

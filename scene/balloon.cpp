@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // balloon.cpp - the balloon. Its materials are set but do not show: it is drawn unlit.
 //
 // The basket frame (after the first turn and shift) has z pointing down: a basket-frame point

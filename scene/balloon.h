@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // balloon.h - the hot-air balloon above the point (50, 50, 0).
 //
 //   drawBalloon  expects the matrix translated to the reference point (50, 50, 0). Draws unlit,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bird.cpp - the bird and its two little state machines.
 #include "scene/bird.h"
 

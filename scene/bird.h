@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bird.h - a bird that beats its wings and turns its head.
 //
 //   drawBird  expects the matrix in the bird frame: body along +z from the tail (z = 0) to the

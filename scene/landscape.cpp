@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // landscape.cpp - ground, round building, square tower and tree.
 #include "scene/landscape.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // landscape.h - the still objects around the mill tower.
 //
 //   drawGround         textured disk, radius 2 to 80, in the plane y = 0. Texturing is whatever

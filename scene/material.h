@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // material.h - the two ways the scene gives a piece one material, always on both faces.
 //
 //   setMaterial            GL_AMBIENT, GL_DIFFUSE, GL_SPECULAR, in this order, all to one colour

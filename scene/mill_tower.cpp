@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // mill_tower.cpp - the mill tower.
 //
 // From the first rotation on, the tower frame has z pointing up (world +y), x along world x and

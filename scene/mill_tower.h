@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // mill_tower.h - the mill tower on the world origin, its beacon lamp and pennant, then the sails.
 //
 //   drawMillTower  expects the bare view transform on the model-view matrix. Draws, bottom to top:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sails.cpp - the sails and the axle.
 #include "scene/sails.h"
 

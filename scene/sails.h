@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sails.h - the axle and four sails on the hub in front of the collar.
 //
 //   drawSails       the closing steps of the mill tower: expects the matrix at the collar's base

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene_pass.cpp - the scene pass: placement of the objects, the beacon sweep, day and night.
 //
 // The objects restore little of what they change and several rely on what an earlier step left:

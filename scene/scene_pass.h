@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // scene_pass.h - every object once per frame, in a fixed order, with the beacon and the day/night rule.
 //
 //   drawScene  expects: model-view current holding the bare view transform, buffers cleared,

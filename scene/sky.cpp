@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sky.cpp - sun, moon and sky dome.
 #include "scene/sky.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // sky.h - the day clock, the sun and its light, the moon, and the sky dome.
 //
 //   drawSun   dayTime += 0.01f; light 1 placed at the previous sunPosition, then the sun moved

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The balloon: drawn unlit in grey modulated by its textures, hanging over (50, 50, 0).
 #include <GL/freeglut.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The bird: its two step machines, the state it hands on, and where it shows in the follow camera.
 #include <GL/freeglut.h>
 

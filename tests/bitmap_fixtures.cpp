@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bitmap_fixtures.cpp - header and scratch-folder makers for the file tests.
 #include "tests/bitmap_fixtures.h"
 

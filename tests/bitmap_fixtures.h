@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bitmap_fixtures.h - small makers of bitmap headers and scratch folders for the file tests.
 //
 //   infoHeader       a 40-byte info header with the fields the tests vary (planes 1, the rest 0)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap reader and writer against files built byte by byte in a temporary folder.
 #include <gtest/gtest.h>
 

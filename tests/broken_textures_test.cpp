@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Broken texture files: the program still starts and draws. Each test works in a fresh temporary
 // folder holding good copies of the twelve files (taken from the build folder), damages some of
 // them, runs the whole set-up there and draws frames by night and by day. A bad file leaves

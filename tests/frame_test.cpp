@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Frame driver, cameras, reshape and timer, read back from the matrices OpenGL actually holds.
 #include <GL/freeglut.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gl_test_support.cpp - the hidden test window and the per-test reset.
 #include "tests/gl_test_support.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // gl_test_support.h - a real OpenGL context for tests, and a clean start for each test.
 //
 //   GlTest                test fixture: a hidden freeglut window with a Mesa context, made once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile input: every key code once, then a seeded random storm of every key but Escape,
 // special keys known and unknown, presses and releases of real and odd buttons, drags to
 // anywhere, window sizes, timer ticks, interleaved with frames. Nothing may crash, OpenGL must

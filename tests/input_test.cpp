@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keys, special keys and the mouse: the fields they change and the OpenGL state they switch at once.
 #include <GL/freeglut.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs a built tree into a temporary prefix and checks the result as a user would meet it:
 # the files are in place (the icon at all six sizes), the menu entry and the software-centre
 # listing validate, the manual page formats, the menu entry's Exec started in its Path opens the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Ground, round building, square tower and tree: what each hands on, and where each shows.
 #include <GL/freeglut.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The mill tower with its lamp, lantern and pennant, and the sails on its hub, drawn on their own
 // in front of a fixed camera; read back from the pixels, the depth buffer and the GL state.
 #include <GL/glu.h>

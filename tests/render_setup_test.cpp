@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The graphics state every frame starts from, read back from OpenGL after the set-up.
 #include <GL/glu.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scene pass: the beacon's sweep, the day/night rule with the "s" key, where the mill tower
 // stands, and the state a whole frame hands on to the next.
 #include <GL/glu.h>

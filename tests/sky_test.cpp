@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The day clock, the sun and its light, the moon, and the sky dome.
 #include <GL/glu.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Endurance: thousands of frames through every camera, day and night, and every switch. After
 // every frame the graphics library reports no error and the pass has handed on its usual state;
 // every frame starts at the same matrix-stack depths; resident memory stays flat once the first

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_art_test.cpp - the painted texture pictures: sizes, repeatability, the trip through a
 // bitmap file, seamless repetition, and a few checks that each picture shows what it should.
 #include "tools/texture_art.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Which images may become textures, and the in-place colour swap and row flip before upload.
 #include <gtest/gtest.h>
 

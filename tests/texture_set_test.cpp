@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Texture objects made from bitmap files, read back from OpenGL itself.
 #include <GL/gl.h>
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bitmap.cpp - reading and writing device-independent bitmap files.
 //
 // The reader is the program's door for files it did not make, so it trusts no header field:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // bitmap.h - device-independent bitmap files ("BM") between disk and memory.
 //
 // An image in memory is two heap blocks from malloc:

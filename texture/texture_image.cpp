@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_image.cpp - the checks and in-place conversion before an image is handed to OpenGL.
 #include "texture/texture_image.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_image.h - which bitmap images can become textures, and putting them in upload order.
 //
 // Pure bytes, no OpenGL, so it can be tested and fuzzed alone.

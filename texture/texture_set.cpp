@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_set.cpp - texture creation and the scene's texture set.
 #include "texture/texture_set.h"
 

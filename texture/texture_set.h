@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_set.h - bitmap files into texture objects, and the scene's twelve textures.
 //
 //   createTexture   one file into one texture object: 1-D for a one-row image, else 2-D; given

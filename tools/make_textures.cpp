@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // make_textures.cpp - writes the program's twelve texture files.
 //
 //   make_textures [folder]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // snapshot.cpp - renders the scene without anyone watching and writes the picture to a bitmap file.
 //
 //   talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_art.cpp - painting the twelve texture pictures.
 //
 // Every painter works in whole pixels with 16.16 fixed-point fractions (kOne == 1.0), so the

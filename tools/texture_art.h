@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // texture_art.h - the twelve pictures the program loads as textures, painted from code.
 //
 // Each picture is painted into a byte buffer laid out the way a 24-bit bitmap file stores its

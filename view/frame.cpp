@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frame.cpp - the frame driver and the camera modes.
 //
 // Every intermediate of a camera is computed in double from the float fields and stored as a float

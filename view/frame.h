@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // frame.h - one frame, the projection, and the five cameras.
 //
 //   applyProjection  projection = identity then a perspective of fieldOfView degrees, aspect 1.3

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // keyboard.cpp - the keyboard callback.
 #include "view/keyboard.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // keyboard.h - single-key commands. Case-sensitive; every key not listed does nothing.
 //
 //   onKey  Escape quits at once; space toggles the pennant's flutter; "+"/"-" make the sails

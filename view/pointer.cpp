@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pointer.cpp - special-key, mouse-button and motion callbacks.
 #include "view/pointer.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // pointer.h - function keys, arrow keys and the mouse.
 //
 //   onSpecialKey   F1..F5 choose the camera; Up/Down zoom by 0.5 degrees of field of view (no
