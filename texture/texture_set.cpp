@@ -16,18 +16,13 @@ GLuint createTexture(const char* fileName, int minFilter, int magFilter, int wra
     unsigned char* pixels = loadBitmapFile(fileName, &info);
     if (!pixels) return 0;
 
-    TextureImage image;
-    if (!prepareTextureImage(info, pixels, &image)) {
-        free(info);
-        free(pixels);
-        return 0;
-    }
-
-    // An image the driver cannot hold would leave GL_INVALID_VALUE pending and a name without an
-    // image: refused before anything is generated.
+    // Only 24-bit uncompressed images fit the upload, and one larger than the driver can hold
+    // would leave GL_INVALID_VALUE pending and a name without an image: both are refused before
+    // anything is generated.
     GLint maxSize = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (image.width > maxSize || image.rows > maxSize) {
+    TextureImage image;
+    if (!prepareTextureImage(info, pixels, &image) || image.width > maxSize || image.rows > maxSize) {
         free(info);
         free(pixels);
         return 0;
