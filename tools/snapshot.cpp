@@ -21,15 +21,12 @@
 // the picture from being written; they only change the exit status to 3.
 #include <GL/freeglut.h>
 
-#include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #include "app/leak_check.h"
 #include "app/render_setup.h"
 #include "app/scene_state.h"
+#include "app/still_options.h"
 #include "texture/bitmap.h"
 #include "tools/software_renderer.h"
 #include "view/frame.h"
@@ -39,19 +36,8 @@ namespace {
 constexpr int kWidth = 800;
 constexpr int kHeight = 600;
 constexpr int kStride = (3 * kWidth + 3) & ~3;  // bitmap rows are padded to four bytes
-constexpr long kMaxFrames = 100000;
 
 unsigned char pixels[kStride * kHeight];
-
-struct Options {
-    long camera = 1;
-    long frames = 1;
-    double time = 0.0;
-    double dragYaw = 0.0;
-    double dragPitch = 0.0;
-    double orbitAngle = 0.0;
-    const char* output = nullptr;
-};
 
 void printUsage(FILE* to) {
     fprintf(to,
@@ -63,67 +49,6 @@ void printUsage(FILE* to) {
             "holds 0textur.dib .. 11textur.dib.\n"
             "Exit status: 0 written; 1 not written; 2 bad command line; 3 written, but the frames\n"
             "raised GL errors (each is printed with its frame number).\n");
-}
-
-bool parseLong(const char* text, long low, long high, long* value) {
-    char* end = nullptr;
-    errno = 0;
-    const long v = strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < low || v > high) return false;
-    *value = v;
-    return true;
-}
-
-bool parseDouble(const char* text, double* value) {
-    char* end = nullptr;
-    errno = 0;
-    const double v = strtod(text, &end);
-    if (errno != 0 || end == text || *end != '\0' || !std::isfinite(v)) return false;
-    *value = v;
-    return true;
-}
-
-// Reads the tool's own arguments; the toolkit has already removed the ones it knows.
-// Returns 0 to go on, 1 when the usage was asked for, 2 on a bad command line.
-int parseArguments(int argc, char** argv, Options* options) {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) return 1;
-        const bool takesValue = strcmp(arg, "--camera") == 0 || strcmp(arg, "--frames") == 0 ||
-                                strcmp(arg, "--time") == 0 || strcmp(arg, "--drag-yaw") == 0 ||
-                                strcmp(arg, "--drag-pitch") == 0 || strcmp(arg, "--orbit-angle") == 0;
-        if (takesValue) {
-            if (i + 1 >= argc) {
-                fprintf(stderr, "talvenor_snapshot: %s needs a value\n", arg);
-                return 2;
-            }
-            const char* value = argv[++i];
-            bool ok = false;
-            if (strcmp(arg, "--camera") == 0) ok = parseLong(value, 1, 5, &options->camera);
-            else if (strcmp(arg, "--frames") == 0) ok = parseLong(value, 1, kMaxFrames, &options->frames);
-            else if (strcmp(arg, "--time") == 0) ok = parseDouble(value, &options->time);
-            else if (strcmp(arg, "--drag-yaw") == 0) ok = parseDouble(value, &options->dragYaw);
-            else if (strcmp(arg, "--drag-pitch") == 0) ok = parseDouble(value, &options->dragPitch);
-            else ok = parseDouble(value, &options->orbitAngle);
-            if (!ok) {
-                fprintf(stderr, "talvenor_snapshot: bad value for %s: %s\n", arg, value);
-                return 2;
-            }
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            fprintf(stderr, "talvenor_snapshot: unknown option %s\n", arg);
-            return 2;
-        } else if (options->output) {
-            fprintf(stderr, "talvenor_snapshot: more than one output file\n");
-            return 2;
-        } else {
-            options->output = arg;
-        }
-    }
-    if (!options->output) {
-        fprintf(stderr, "talvenor_snapshot: no output file given\n");
-        return 2;
-    }
-    return 0;
 }
 
 constexpr long kMaxReportedErrors = 20;
@@ -172,8 +97,8 @@ int main(int argc, char** argv) {
 
     glutInit(&argc, argv);  // takes the toolkit's options (-display, -geometry, ...) out of argv
 
-    Options options;
-    const int parsed = parseArguments(argc, argv, &options);
+    StillOptions options;
+    const int parsed = parseStillArguments(argc, argv, true, &options, stderr, "talvenor_snapshot");
     if (parsed == 1) {
         printUsage(stdout);
         return 0;
@@ -193,11 +118,7 @@ int main(int argc, char** argv) {
 
     setUpRenderState();
 
-    scene.cameraMode = int(options.camera);
-    scene.dayTime = float(options.time);
-    scene.dragYaw = float(options.dragYaw);
-    scene.dragPitch = float(options.dragPitch);
-    scene.orbitAngle = float(options.orbitAngle);
+    applyStillOptions(options);
     long frameErrors = reportFrameErrors(0, 0);  // left by the set-up
     for (long frame = 1; frame <= options.frames; ++frame) {
         displayFrame();

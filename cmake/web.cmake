@@ -1,0 +1,88 @@
+# SPDX-License-Identifier: MIT
+# web.cmake - the libraries and the site of a browser build (emcmake cmake; see scripts/web).
+#
+# The program keeps linking OpenGL::GL, OpenGL::GLU and GLUT::GLUT:
+#   OpenGL::GL    the project's fixed-function GL layer over WebGL 2 (talvenor_gl, in web/). It
+#                 defines the GL entry points itself, so the linker takes them from the wasm and
+#                 imports none of emscripten's JavaScript ones of the same names.
+#   OpenGL::GLU   GLU from Debian's source package, built for the web by scripts/web into
+#                 TALVENOR_WEB_GLU (lib/libGLU.a, include/GL/glu.h). Its glu.h comes before the
+#                 one in emscripten's sysroot.
+#   GLUT::GLUT    emscripten's GLUT, written in JavaScript (-lglut).
+# talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
+# talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
+# preloaded as talvenor.data and the page (web/shell/) beside them, and copies the page that runs
+# the layer's unit test into build-web/layer-test/.
+set(TALVENOR_WEB_GLU "" CACHE PATH "Prefix of GLU built for the web (lib/libGLU.a, include/GL/glu.h)")
+set(TALVENOR_WEB_GTEST "" CACHE PATH "Prefix of GoogleTest built for the web, for the GL layer's unit test")
+set(TALVENOR_WEB_TEXTURES "" CACHE PATH "Folder holding the twelve texture files, painted by the native make_textures")
+foreach(var TALVENOR_WEB_GLU TALVENOR_WEB_TEXTURES)
+    if(NOT ${var})
+        message(FATAL_ERROR "${var} is not set; scripts/web sets it")
+    endif()
+endforeach()
+if(NOT EXISTS ${TALVENOR_WEB_GLU}/lib/libGLU.a OR NOT EXISTS ${TALVENOR_WEB_GLU}/include/GL/glu.h)
+    message(FATAL_ERROR "no GLU for the web in ${TALVENOR_WEB_GLU}")
+endif()
+
+add_library(OpenGL::GL INTERFACE IMPORTED)
+set_target_properties(OpenGL::GL PROPERTIES INTERFACE_LINK_LIBRARIES talvenor_gl)
+
+# An ordinary include folder (-I), searched before the sysroot's own GL/glu.h.
+add_library(OpenGL::GLU STATIC IMPORTED)
+set_target_properties(OpenGL::GLU PROPERTIES
+    IMPORTED_LOCATION ${TALVENOR_WEB_GLU}/lib/libGLU.a
+    INTERFACE_INCLUDE_DIRECTORIES ${TALVENOR_WEB_GLU}/include
+    INTERFACE_LINK_LIBRARIES OpenGL::GL)
+set_property(TARGET OpenGL::GLU PROPERTY IMPORTED_NO_SYSTEM ON)
+
+add_library(GLUT::GLUT INTERFACE IMPORTED)
+set_target_properties(GLUT::GLUT PROPERTIES INTERFACE_LINK_OPTIONS -lglut)
+
+function(talvenor_web_site)
+    set(site ${CMAKE_BINARY_DIR}/site)
+    add_executable(talvenor app/main_web.cpp)
+    target_link_libraries(talvenor PRIVATE talvenor_core)
+    set_target_properties(talvenor PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site})
+
+    # The texture files sit in the program's working folder, as on the desktop.
+    set(preload "")
+    set(textures "")
+    foreach(i RANGE 0 11)
+        set(file ${TALVENOR_WEB_TEXTURES}/${i}textur.dib)
+        if(NOT EXISTS ${file})
+            message(FATAL_ERROR "${file} is missing; the native make_textures paints it")
+        endif()
+        list(APPEND preload "--preload-file" "${file}@/${i}textur.dib")
+        list(APPEND textures ${file})
+    endforeach()
+    target_link_options(talvenor PRIVATE
+        -O2
+        -sENVIRONMENT=web
+        -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
+        -sGL_PREINITIALIZED_CONTEXT=1
+        -sDYNAMIC_EXECUTION=0
+        -sALLOW_MEMORY_GROWTH=1
+        -sERROR_ON_UNDEFINED_SYMBOLS=1
+        -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey
+        ${preload})
+    set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${textures})
+
+    # The page: its HTML, script and style beside the program.
+    set(shell_files index.html page.js page.css)
+    set(copied "")
+    foreach(name ${shell_files})
+        add_custom_command(OUTPUT ${site}/${name}
+            COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/shell/${name} ${site}/${name}
+            DEPENDS ${CMAKE_SOURCE_DIR}/web/shell/${name} VERBATIM)
+        list(APPEND copied ${site}/${name})
+    endforeach()
+    foreach(name layer_test.html layer_test.js)
+        add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/layer-test/${name}
+            COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/tests/web/${name}
+                    ${CMAKE_BINARY_DIR}/layer-test/${name}
+            DEPENDS ${CMAKE_SOURCE_DIR}/tests/web/${name} VERBATIM)
+        list(APPEND copied ${CMAKE_BINARY_DIR}/layer-test/${name})
+    endforeach()
+    add_custom_target(web_pages ALL DEPENDS ${copied})
+endfunction()
