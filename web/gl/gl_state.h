@@ -1,0 +1,174 @@
+// SPDX-License-Identifier: MIT
+// gl_state.h - the GL layer's one state record and the helpers its units share.
+//
+// Everything the fixed-function calls set lives in `glState`, with the start values OpenGL 1.x
+// gives, so `glState = LayerState{}` starts a context afresh. Positions and directions handed to
+// glLight are stored in eye coordinates, as transformed when they were given; colours are stored
+// unclamped, as given, and clamped where the pipeline clamps them.
+//
+//   setError             records an error unless one is already pending (glGetError takes it)
+//   startContext         once a context is current: the viewport and scissor box take the drawing
+//                        buffer's size, as a new context's do
+//   insideBeginEnd       true between glBegin and glEnd; records GL_INVALID_OPERATION if so
+//   currentMatrix        the top of the stack that glMatrixMode selected
+//   modelViewChanged     marks the normal matrix for recomputation
+//   lightVertex          the lighting equation for one vertex and one face (gl_lighting.cpp)
+//   transformVertex      model-view, projection and texture matrices, lighting or the current
+//                        colour: one vertex as the rasteriser takes it (gl_primitives.cpp)
+//   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
+//   emitPoint/Line/Triangle  queue one assembled primitive for the frame's batch
+//   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture changes)
+#pragma once
+
+#include <GL/gl.h>
+
+#include "web/gl/gl_backend.h"
+
+// ---- vectors and matrices (column-major, as OpenGL stores them) ---------------------------------
+struct Matrix4 {
+    float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+};
+void multiplyMatrix(const Matrix4& a, const Matrix4& b, Matrix4* product);  // product = a * b
+void transformPoint(const Matrix4& a, const float in[4], float out[4]);     // out = a * in
+
+// ---- texture objects ----------------------------------------------------------------------------
+constexpr int kMaxTextureLevels = 15;  // 16384 down to 1
+constexpr int kMaxTextureObjects = 256;
+enum TextureTarget { kTargetNone = 0, kTarget1D = 1, kTarget2D = 2 };
+
+struct TextureLevel {
+    int width = 0;           // 0: level not specified
+    int height = 0;          // 1 for a 1-D texture
+    GLint internalFormat = 1;  // as given (1 to 4 or a symbolic format)
+    GLenum baseFormat = GL_LUMINANCE;  // GL_ALPHA, GL_LUMINANCE, GL_LUMINANCE_ALPHA, GL_RGB, GL_RGBA
+};
+
+struct TextureObject {
+    bool named = false;               // issued by glGenTextures and not deleted
+    TextureTarget target = kTargetNone;  // fixed by the first bind
+    GLenum minFilter = GL_NEAREST_MIPMAP_LINEAR;
+    GLenum magFilter = GL_LINEAR;
+    GLenum wrapS = GL_REPEAT;
+    GLenum wrapT = GL_REPEAT;
+    TextureLevel levels[kMaxTextureLevels];
+    unsigned backendName = 0;  // the WebGL texture holding the images (0: none made yet)
+};
+
+// ---- lights and materials ------------------------------------------------------------------------
+constexpr int kMaxLights = 8;
+
+struct Light {
+    bool enabled = false;
+    float ambient[4] = {0, 0, 0, 1};
+    float diffuse[4] = {0, 0, 0, 1};
+    float specular[4] = {0, 0, 0, 1};
+    float position[4] = {0, 0, 1, 0};  // eye coordinates
+    float spotDirection[3] = {0, 0, -1};  // eye coordinates
+    float spotExponent = 0;
+    float spotCutoff = 180;  // degrees; 180 means no spot
+    float constantAttenuation = 1;
+    float linearAttenuation = 0;
+    float quadraticAttenuation = 0;
+};
+
+struct Material {
+    float ambient[4] = {0.2f, 0.2f, 0.2f, 1};
+    float diffuse[4] = {0.8f, 0.8f, 0.8f, 1};
+    float specular[4] = {0, 0, 0, 1};
+    float emission[4] = {0, 0, 0, 1};
+    float shininess = 0;
+};
+
+struct PixelStore {
+    GLint alignment = 4;
+    GLint rowLength = 0;
+    GLint skipRows = 0;
+    GLint skipPixels = 0;
+    GLint imageHeight = 0;
+    GLint skipImages = 0;
+    bool swapBytes = false;
+    bool lsbFirst = false;
+};
+
+// ---- the state record -----------------------------------------------------------------------------
+constexpr int kModelViewStackDepth = 32;
+constexpr int kProjectionStackDepth = 32;
+constexpr int kTextureStackDepth = 10;
+
+struct LayerState {
+    GLenum error = GL_NO_ERROR;  // the one pending error flag
+
+    // Begin/end and the current values.
+    bool inBeginEnd = false;
+    GLenum primitiveMode = GL_POINTS;
+    float currentColour[4] = {1, 1, 1, 1};
+    float currentNormal[3] = {0, 0, 1};
+    float currentTexCoord[4] = {0, 0, 0, 1};
+
+    // Matrices.
+    GLenum matrixMode = GL_MODELVIEW;
+    Matrix4 modelView[kModelViewStackDepth];
+    Matrix4 projection[kProjectionStackDepth];
+    Matrix4 texture[kTextureStackDepth];
+    int modelViewDepth = 1;  // entries in use; the top is [depth - 1]
+    int projectionDepth = 1;
+    int textureDepth = 1;
+    bool normalMatrixValid = false;
+    float normalMatrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};  // inverse transpose of the upper 3 x 3, column-major
+    bool normalize = false;
+
+    // Lighting.
+    bool lighting = false;
+    Light lights[kMaxLights] = {{false, {0, 0, 0, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};  // light 0 is white
+    float lightModelAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
+    bool twoSided = false;
+    bool localViewer = false;
+    Material materials[2];  // [0] front, [1] back
+    GLenum shadeModel = GL_SMOOTH;
+
+    // Textures. Slot 0 holds the default texture of each target, 1..kMaxTextureObjects the names.
+    TextureObject textures[kMaxTextureObjects + 1];
+    TextureObject defaultTexture1D;
+    TextureObject defaultTexture2D;
+    GLuint binding1D = 0;
+    GLuint binding2D = 0;
+    bool texture1DEnabled = false;
+    bool texture2DEnabled = false;
+    GLenum textureEnvMode = GL_MODULATE;
+    float textureEnvColour[4] = {0, 0, 0, 0};
+    TextureLevel proxy1D[kMaxTextureLevels];
+    TextureLevel proxy2D[kMaxTextureLevels];
+    PixelStore unpack;
+    PixelStore pack;
+
+    // Per-fragment state and the framebuffer.
+    RasterState raster;
+    bool dither = true;
+    float clearColour[4] = {0, 0, 0, 0};
+    float clearDepth = 1;
+    bool rasterStateChanged = true;
+};
+
+extern LayerState glState;
+
+void setError(GLenum error);
+void startContext();
+bool insideBeginEnd();
+Matrix4& currentMatrix();
+void modelViewChanged();
+
+// Lighting (gl_lighting.cpp): the colour of one face of a vertex, clamped to [0, 1].
+// eyePosition: the vertex in eye coordinates (w may differ from 1); normal: the eye-space normal
+// as the face sees it (already negated for the back face, normalised if GL_NORMALIZE is on).
+void lightVertex(const Material& material, const float eyePosition[4], const float normal[3], float colour[4]);
+
+// Primitives (gl_primitives.cpp) and the batch (gl_batch.cpp).
+void transformVertex(const float objectPosition[4], LayerVertex* out);
+void emitPoint(const LayerVertex& a);
+void emitLine(const LayerVertex& a, const LayerVertex& b, const LayerVertex& provoking);
+void emitTriangle(const LayerVertex& a, const LayerVertex& b, const LayerVertex& c, const LayerVertex& provoking);
+void flushBatch();
+
+// Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
+void currentTextureState(RasterState* raster);
+int maxTextureSize();
