@@ -1,0 +1,337 @@
+// SPDX-License-Identifier: MIT
+// gl_layer_test.cpp - the web GL layer against OpenGL 1.x, in the browser's real WebGL 2.
+//
+// Where a fault would hide in a full picture: the colour of single lit vertices (drawn as
+// one-pixel points and read back) against the lighting equation worked out by hand for each
+// case, the way quads, strips and polygons are cut and shaded flat, and the matrix stacks and
+// the errors the layer reports.
+#include <GL/gl.h>
+#include <emscripten/html5.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+#include "web/gl/gl_state.h"
+
+namespace {
+
+constexpr int kSize = 64;
+
+void expectPixel(int x, int y, int r, int g, int b, const char* what) {
+    unsigned char p[4] = {0, 0, 0, 0};
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    EXPECT_NEAR(p[0], r, 1) << what << " red at " << x << "," << y;
+    EXPECT_NEAR(p[1], g, 1) << what << " green at " << x << "," << y;
+    EXPECT_NEAR(p[2], b, 1) << what << " blue at " << x << "," << y;
+}
+
+int level(double intensity) {
+    return int(std::lround(255 * (intensity < 0 ? 0 : intensity > 1 ? 1 : intensity)));
+}
+
+const float kBlack[4] = {0, 0, 0, 1};
+const float kWhite[4] = {1, 1, 1, 1};
+
+class LayerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        glState = LayerState{};
+        glViewport(0, 0, kSize, kSize);
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(0, kSize, 0, kSize, -100, 100);  // object x, y = window x, y; pixel centres at .5
+        glMatrixMode(GL_MODELVIEW);
+        glLoadIdentity();
+        glClearColor(0, 0, 0, 1);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glLightModelfv(GL_LIGHT_MODEL_AMBIENT, kBlack);
+    }
+    void TearDown() override { EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)); }
+
+    // One white-diffuse light and a white-diffuse material, nothing else lit.
+    void diffuseOnly(GLenum light) {
+        glEnable(GL_LIGHTING);
+        glEnable(light);
+        glLightfv(light, GL_DIFFUSE, kWhite);
+        glLightfv(light, GL_SPECULAR, kBlack);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT, kBlack);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kWhite);
+        glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kBlack);
+    }
+
+    static void point(float x, float y, float z) {
+        glBegin(GL_POINTS);
+        glVertex3f(x, y, z);
+        glEnd();
+    }
+};
+
+TEST_F(LayerTest, SpotLightFallsOffWithItsExponentAndStopsAtItsCutOff) {
+    diffuseOnly(GL_LIGHT0);
+    const float down[3] = {0, 0, -1};
+    glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, down);
+    glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 30);
+    glLightf(GL_LIGHT0, GL_SPOT_EXPONENT, 2);
+    // Each vertex 3 units to the side of the lamp and some way down the beam, its normal towards
+    // the lamp, so that n . VP = 1 and the colour is the spot factor alone.
+    const float depths[3] = {10, 6, 4};  // 16.7 and 26.6 degrees off the axis: inside; 36.9: outside
+    for (int i = 0; i < 3; ++i) {
+        const float lamp[4] = {20.5f, 10.5f + 10 * i, 0, 1};
+        glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+        const double d = depths[i], length = std::sqrt(9 + d * d);
+        glNormal3f(float(-3 / length), 0, float(d / length));
+        point(23.5f, 10.5f + 10 * i, -depths[i]);
+    }
+    for (int i = 0; i < 3; ++i) {
+        const double cosine = depths[i] / std::sqrt(9.0 + depths[i] * depths[i]);
+        const int expected = cosine >= std::cos(30 * M_PI / 180) ? level(cosine * cosine) : 0;
+        expectPixel(23, 10 + 10 * i, expected, expected, expected, "spot");
+    }
+}
+
+TEST_F(LayerTest, PositionalLightIsAttenuatedByDistanceAndDirectionalIsNot) {
+    diffuseOnly(GL_LIGHT1);
+    glLightf(GL_LIGHT1, GL_CONSTANT_ATTENUATION, 1);
+    glLightf(GL_LIGHT1, GL_LINEAR_ATTENUATION, 0.5f);
+    glLightf(GL_LIGHT1, GL_QUADRATIC_ATTENUATION, 0.25f);
+    const float lamp[4] = {5.5f, 5.5f, 0, 1};
+    glLightfv(GL_LIGHT1, GL_POSITION, lamp);
+    glNormal3f(0, 0, 1);
+    point(5.5f, 5.5f, -2);  // d = 2: 1 / (1 + 1 + 1)
+    expectPixel(5, 5, 85, 85, 85, "attenuated");
+
+    const float sun[4] = {0, 0, 2, 0};  // directional, any length: no attenuation
+    glLightfv(GL_LIGHT1, GL_POSITION, sun);
+    point(6.5f, 5.5f, -50);
+    expectPixel(6, 5, 255, 255, 255, "directional");
+}
+
+TEST_F(LayerTest, SpecularUsesTheInfiniteViewersHalfVectorAndEmissionAddsToTheSceneAmbient) {
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    const float grey[4] = {0.5f, 0.5f, 0.5f, 1};
+    const float red[4] = {1, 0, 0, 1};
+    const float someBlue[4] = {0, 0, 0.25f, 1};
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, kBlack);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, kWhite);
+    const float slanted[4] = {0, 1, 1, 0};  // 45 degrees above the viewing axis
+    glLightfv(GL_LIGHT0, GL_POSITION, slanted);
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, grey);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, red);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, kWhite);
+    glMaterialf(GL_FRONT, GL_SHININESS, 4);
+    glMaterialfv(GL_FRONT, GL_EMISSION, someBlue);
+    glNormal3f(0, 0, 1);
+    point(30.5f, 30.5f, 0);
+    // h = (0, 1/sqrt2, 1 + 1/sqrt2), n . h = cos 22.5 degrees; the ambient 0.5 of red adds to it.
+    const double specular = std::pow(std::cos(22.5 * M_PI / 180), 4);
+    expectPixel(30, 30, level(0.5 + specular), level(specular), level(0.25 + specular), "specular");
+
+    glNormal3f(0, 0, -1);  // facing away from the light: no specular at all (f = 0)
+    point(31.5f, 30.5f, 0);
+    expectPixel(31, 30, 128, 0, 64, "unlit side");
+}
+
+TEST_F(LayerTest, TwoSidedLightingGivesBackFacesTheBackMaterialAndTheFlippedNormal) {
+    diffuseOnly(GL_LIGHT0);
+    const float ahead[4] = {0, 0, 1, 0};
+    const float blue[4] = {0, 0, 1, 1};
+    const float red[4] = {1, 0, 0, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, ahead);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, kWhite);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, red);
+    glMaterialfv(GL_BACK, GL_DIFFUSE, kWhite);
+    glMaterialfv(GL_BACK, GL_AMBIENT, blue);
+    for (int twoSided = 0; twoSided < 2; ++twoSided) {
+        glLightModeli(GL_LIGHT_MODEL_TWO_SIDE, twoSided);
+        const float x = 10 + 20 * twoSided;
+        glNormal3f(0, 0, 1);
+        glBegin(GL_TRIANGLES);  // clockwise on the screen: a back face
+        glVertex2f(x, 40);
+        glVertex2f(x + 10, 60);
+        glVertex2f(x + 10, 40);
+        glEnd();
+    }
+    expectPixel(17, 45, 255, 0, 0, "one-sided back face");   // lit as the front, red diffuse
+    expectPixel(37, 45, 0, 0, 255, "two-sided back face");   // normal away from the light: ambient
+}
+
+TEST_F(LayerTest, QuadsStripsAndPolygonsAreCutFromTheirFirstVertexAndShadedFlatByTheRightOne) {
+    // Corners red, green, blue, white around a square; the centre shows which diagonal cut it.
+    const float colours[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
+    const float around[4][2] = {{0, 0}, {16, 0}, {16, 16}, {0, 16}};
+    const float strip[4][2] = {{0, 0}, {16, 0}, {0, 16}, {16, 16}};
+    const GLenum modes[3] = {GL_QUADS, GL_POLYGON, GL_QUAD_STRIP};
+    for (int flat = 0; flat < 2; ++flat) {
+        glShadeModel(flat ? GL_FLAT : GL_SMOOTH);
+        for (int m = 0; m < 3; ++m) {
+            const float x = 4 + 20 * m, y = 4 + 24 * flat;
+            glBegin(modes[m]);
+            for (int i = 0; i < 4; ++i) {
+                glColor3fv(colours[i]);
+                glVertex2f(x + (m == 2 ? strip : around)[i][0], y + (m == 2 ? strip : around)[i][1]);
+            }
+            glEnd();
+        }
+    }
+    // Smooth: quads and polygons are cut along 0-2, the quad strip's quad (0, 1, 3, 2) along 0-3;
+    // the pixel centre (8.5, 8.5) lies on that diagonal, 8.5/16 of the way from vertex 0.
+    expectPixel(12, 12, 120, 0, 135, "quad centre");
+    expectPixel(32, 12, 120, 0, 135, "polygon centre");
+    expectPixel(52, 12, 255, 135, 135, "quad strip centre");
+    // Flat: a quad takes its last vertex, a polygon its first, a quad strip's quad vertex 2i+4.
+    expectPixel(8, 30, 255, 255, 255, "flat quad");
+    expectPixel(28, 30, 255, 0, 0, "flat polygon");
+    expectPixel(48, 30, 255, 255, 255, "flat quad strip");
+}
+
+TEST_F(LayerTest, StripsKeepTheirOrientationAndLeftOverVerticesAreDropped) {
+    glEnable(GL_CULL_FACE);  // back faces culled: a strip with a wrongly wound odd triangle loses it
+    glColor3f(1, 1, 0);
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int i = 0; i < 6; ++i) glVertex2f(8.0f * (i / 2), i % 2 ? 0.0f : 8.0f);  // counter-clockwise
+    glEnd();
+    const int inside[4][2] = {{2, 6}, {6, 2}, {10, 6}, {14, 2}};  // triangles 0 to 3, odd ones below the diagonal
+    for (const auto& p : inside) expectPixel(p[0], p[1], 255, 255, 0, "strip");
+
+    glColor3f(0, 1, 1);
+    glBegin(GL_TRIANGLES);  // one triangle and two vertices too few for another
+    glVertex2f(40, 40);
+    glVertex2f(50, 40);
+    glVertex2f(40, 50);
+    glVertex2f(60, 60);
+    glVertex2f(60, 50);
+    glEnd();
+    expectPixel(42, 42, 0, 255, 255, "triangle");
+    expectPixel(58, 54, 0, 0, 0, "left over");
+}
+
+TEST_F(LayerTest, MatrixStacksOverflowAndUnderflowWithoutChangingTheirTop) {
+    GLint depth = 0;
+    glGetIntegerv(GL_MAX_PROJECTION_STACK_DEPTH, &depth);
+    glMatrixMode(GL_PROJECTION);
+    glTranslatef(1, 2, 3);
+    for (int i = 1; i < depth; ++i) glPushMatrix();
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+    glPushMatrix();
+    EXPECT_EQ(glGetError(), GLenum(GL_STACK_OVERFLOW));
+    for (int i = 1; i < depth; ++i) glPopMatrix();
+    glPopMatrix();
+    EXPECT_EQ(glGetError(), GLenum(GL_STACK_UNDERFLOW));
+    GLint now = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &now);
+    EXPECT_EQ(now, 1);
+
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslated(1, 2, 3);
+    glRotated(90, 0, 0, 1);
+    glScalef(2, 2, 2);
+    GLfloat m[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, m);
+    const float expected[16] = {0, 2, 0, 0, -2, 0, 0, 0, 0, 0, 2, 0, 1, 2, 3, 1};
+    for (int i = 0; i < 16; ++i) EXPECT_NEAR(m[i], expected[i], 1e-6) << "element " << i;
+}
+
+TEST_F(LayerTest, CallsThatOpenGLRefusesLeaveTheirErrorAndChangeNothing) {
+    glBegin(GL_TRIANGLES);
+    glEnable(GL_LIGHTING);  // not allowed between glBegin and glEnd
+    glBegin(GL_POINTS);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));  // inside: no error returned, one recorded
+    glEnd();
+    EXPECT_EQ(glGetError(), GLenum(GL_INVALID_OPERATION));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    glEnd();
+    EXPECT_EQ(glGetError(), GLenum(GL_INVALID_OPERATION));
+
+    const struct {
+        void (*call)();
+        GLenum error;
+    } refused[] = {
+        {[] { glEnable(GL_FOG); }, GL_INVALID_ENUM},
+        {[] { glBegin(GL_POLYGON + 1); }, GL_INVALID_ENUM},
+        {[] { glLightf(GL_LIGHT0, GL_SPOT_CUTOFF, 95); }, GL_INVALID_VALUE},
+        {[] { glLightf(GL_LIGHT0, GL_AMBIENT, 1); }, GL_INVALID_ENUM},
+        {[] { glLightf(GL_LIGHT0 + 8, GL_SPOT_EXPONENT, 1); }, GL_INVALID_ENUM},
+        {[] { glMaterialf(GL_FRONT, GL_SHININESS, 129); }, GL_INVALID_VALUE},
+        {[] { glMatrixMode(GL_COLOR); }, GL_INVALID_ENUM},
+        {[] { glFrustum(-1, 1, -1, 1, 0, 10); }, GL_INVALID_VALUE},
+        {[] { glPixelStorei(GL_UNPACK_ALIGNMENT, 3); }, GL_INVALID_VALUE},
+        {[] { glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 1, GL_RGB, GL_UNSIGNED_BYTE, nullptr); }, GL_INVALID_VALUE},
+        {[] { glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_FLOAT, nullptr); }, GL_INVALID_ENUM},
+        {[] { glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1 << 20, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr); }, GL_INVALID_VALUE},
+        {[] { glClear(0x1); }, GL_INVALID_VALUE},
+    };
+    for (const auto& r : refused) {
+        r.call();
+        EXPECT_EQ(glGetError(), r.error);
+    }
+    GLfloat cutoff = 0;
+    glGetLightfv(GL_LIGHT0, GL_SPOT_CUTOFF, &cutoff);
+    EXPECT_EQ(cutoff, 180);
+}
+
+TEST_F(LayerTest, TexturesKeepTheirTargetAnswerProxiesAndModulateTheColour) {
+    GLuint names[2] = {0, 0};
+    glGenTextures(2, names);
+    glBindTexture(GL_TEXTURE_1D, names[0]);
+    glBindTexture(GL_TEXTURE_2D, names[0]);  // a 1-D texture cannot become 2-D
+    EXPECT_EQ(glGetError(), GLenum(GL_INVALID_OPERATION));
+    GLint bound = -1;
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &bound);
+    EXPECT_EQ(bound, 0);
+
+    GLint width = -1;
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 1 << 20, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 0);  // too large: the proxy says so, and no error
+    glTexImage2D(GL_PROXY_TEXTURE_2D, 0, 3, 64, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, nullptr);
+    glGetTexLevelParameteriv(GL_PROXY_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    EXPECT_EQ(width, 64);
+
+    // A 2 x 2 image in rows of 8 bytes (alignment 4), bottom row first.
+    const unsigned char image[16] = {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 0, 0, 0};
+    glBindTexture(GL_TEXTURE_2D, names[1]);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, image);
+    glEnable(GL_TEXTURE_2D);
+    glColor3f(0.5f, 1, 1);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(0, 0);
+    glTexCoord2f(1, 0), glVertex2f(8, 0);
+    glTexCoord2f(1, 1), glVertex2f(8, 8);
+    glTexCoord2f(0, 1), glVertex2f(0, 8);
+    glEnd();
+    expectPixel(1, 1, 128, 0, 0, "texel (0, 0) times the colour");
+    expectPixel(6, 1, 0, 255, 0, "texel (1, 0)");
+    expectPixel(1, 6, 0, 0, 255, "texel (0, 1)");
+    expectPixel(6, 6, 128, 255, 0, "texel (1, 1)");
+
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);  // no mipmaps: incomplete
+    glBegin(GL_TRIANGLES);
+    glVertex2f(20, 0), glVertex2f(28, 0), glVertex2f(20, 8);
+    glEnd();
+    expectPixel(21, 1, 128, 255, 255, "incomplete texture: as if texturing were off");
+    glDisable(GL_TEXTURE_2D);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    emscripten_set_canvas_element_size("#canvas", kSize, kSize);
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    attributes.alpha = false;
+    attributes.antialias = false;
+    attributes.preserveDrawingBuffer = true;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context("#canvas", &attributes);
+    if (context <= 0 || emscripten_webgl_make_context_current(context) != EMSCRIPTEN_RESULT_SUCCESS) {
+        printf("gl_layer_test: no WebGL 2 context\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}
