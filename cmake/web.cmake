@@ -8,7 +8,8 @@
 #   OpenGL::GLU   GLU from Debian's source package, built for the web by scripts/web into
 #                 TALVENOR_WEB_GLU (lib/libGLU.a, include/GL/glu.h). Its glu.h comes before the
 #                 one in emscripten's sysroot.
-#   GLUT::GLUT    emscripten's GLUT, written in JavaScript (-lglut).
+#   GLUT::GLUT    emscripten's GLUT, written in JavaScript (-lglut), and web/glut/GL/freeglut.h
+#                 for the program's includes.
 # talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
 # talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
 # preloaded as talvenor.data and the page (web/shell/) beside them, and copies the page that runs
@@ -25,6 +26,12 @@ if(NOT EXISTS ${TALVENOR_WEB_GLU}/lib/libGLU.a OR NOT EXISTS ${TALVENOR_WEB_GLU}
     message(FATAL_ERROR "no GLU for the web in ${TALVENOR_WEB_GLU}")
 endif()
 
+# emscripten's toolchain looks for packages inside its sysroot only; the cached GoogleTest is
+# named by its folder.
+if(TALVENOR_WEB_GTEST)
+    set(GTest_DIR ${TALVENOR_WEB_GTEST}/lib/cmake/GTest)
+endif()
+
 add_library(OpenGL::GL INTERFACE IMPORTED)
 set_target_properties(OpenGL::GL PROPERTIES INTERFACE_LINK_LIBRARIES talvenor_gl)
 
@@ -36,8 +43,11 @@ set_target_properties(OpenGL::GLU PROPERTIES
     INTERFACE_LINK_LIBRARIES OpenGL::GL)
 set_property(TARGET OpenGL::GLU PROPERTY IMPORTED_NO_SYSTEM ON)
 
+# The program includes GL/freeglut.h, which web/glut/ maps onto emscripten's GL/glut.h.
 add_library(GLUT::GLUT INTERFACE IMPORTED)
-set_target_properties(GLUT::GLUT PROPERTIES INTERFACE_LINK_OPTIONS -lglut)
+set_target_properties(GLUT::GLUT PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/web/glut
+    INTERFACE_LINK_OPTIONS -lglut)
 
 function(talvenor_web_site)
     set(site ${CMAKE_BINARY_DIR}/site)
@@ -53,7 +63,7 @@ function(talvenor_web_site)
         if(NOT EXISTS ${file})
             message(FATAL_ERROR "${file} is missing; the native make_textures paints it")
         endif()
-        list(APPEND preload "--preload-file" "${file}@/${i}textur.dib")
+        list(APPEND preload "SHELL:--preload-file ${file}@/${i}textur.dib")  # SHELL: keeps the repeats
         list(APPEND textures ${file})
     endforeach()
     target_link_options(talvenor PRIVATE

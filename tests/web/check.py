@@ -1,0 +1,528 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
+"""The web build's checks, in headless Chromium against our own static server.
+
+    check.py stills SITE NATIVE OUT   the five cameras by night and by day: the page's still
+                                      against talvenor_snapshot's picture of the same options
+    check.py page SITE NATIVE         the running page: it animates, F5 keeps the page, F3 and F5
+                                      change the camera, Escape ends it; refused stills; no WebGL;
+                                      the controls table; a narrow screen
+    check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
+    check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
+                                      frame's time after navigation (figures only, never fails)
+    check.py imports WASM             the program's imports: no GL entry point from JavaScript
+
+SITE is build-web/site, NATIVE the native build folder (talvenor_snapshot and the texture files;
+it runs under the X server in DISPLAY). Each check prints "PASS: name" or "FAIL: name"; the
+exit status is 1 when any failed.
+"""
+import base64
+import io
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+import numpy
+from PIL import Image
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import serve  # noqa: E402
+
+failures = 0
+
+
+def report(name, ok, detail=""):
+    global failures
+    print("%s: %s%s" % ("PASS" if ok else "FAIL", name, (" (%s)" % detail) if detail else ""), flush=True)
+    if not ok:
+        failures += 1
+
+
+# ---- the browser ------------------------------------------------------------------------------
+
+def browser(webgl=True, width=1000, height=1300):
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    profile = tempfile.mkdtemp(prefix="talvenor-chromium-")
+    for arg in ["--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+                "--no-sandbox", "--disable-background-networking", "--disable-component-update",
+                "--disable-sync", "--no-first-run", "--disable-quic", "--user-data-dir=" + profile,
+                "--window-size=%d,%d" % (width, height)]:
+        options.add_argument(arg)
+    if not webgl:
+        options.add_argument("--disable-webgl")
+        options.add_argument("--disable-3d-apis")
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.set_script_timeout(60)
+    driver.talvenor_profile = profile
+    return driver
+
+
+def close(driver):
+    driver.quit()
+    shutil.rmtree(driver.talvenor_profile, ignore_errors=True)
+
+
+def wait_for(driver, script, seconds=60):
+    """Polls a script until it returns something true; returns that, or None after the time."""
+    end = time.monotonic() + seconds
+    while True:
+        value = driver.execute_script(script)
+        if value or time.monotonic() > end:
+            return value
+        time.sleep(0.05)
+
+
+def page_words(driver):
+    return driver.execute_script("return document.getElementById('status-text').textContent")
+
+
+def canvas_data(driver):
+    """The canvas's pixels as toDataURL reads them (a still keeps its drawing buffer)."""
+    url = driver.execute_script("return document.getElementById('canvas').toDataURL('image/png')")
+    return numpy.asarray(Image.open(io.BytesIO(base64.b64decode(url.split(",", 1)[1]))).convert("RGB"))
+
+
+def canvas_shown(driver):
+    """What the canvas shows on the screen, scaled to 800 x 600 (the running page)."""
+    from selenium.webdriver.common.by import By
+    png = driver.find_element(By.ID, "canvas").screenshot_as_png
+    return numpy.asarray(Image.open(io.BytesIO(png)).convert("RGB").resize((800, 600)))
+
+
+def policy_complaints(driver):
+    return [entry["message"] for entry in driver.get_log("browser")
+            if "Content Security Policy" in entry["message"] or "Refused to" in entry["message"]]
+
+
+def still(driver, address, query, seconds=120):
+    driver.get(address + "index.html?" + query)
+    return wait_for(driver, "return window.talvenorStill || (window.talvenorEnded && "
+                    "{failed: document.getElementById('status-text').textContent})", seconds)
+
+
+# ---- the native tool --------------------------------------------------------------------------
+
+def snapshot(native, args, output):
+    # The output first: a refused value may be the last argument, as the page passes it.
+    return subprocess.run([os.path.join(native, "tools", "talvenor_snapshot"), output] + args, cwd=native,
+                          capture_output=True, text=True, env=dict(os.environ, LIBGL_ALWAYS_SOFTWARE="1"))
+
+
+# The gallery's views (see scripts/gallery and scripts/windows): thirty frames from each hour.
+CAMERA_ARGS = {1: ["--orbit-angle", "-1.1"], 2: [], 3: [], 4: ["--drag-pitch", "3400", "--drag-yaw", "-1000"],
+               5: ["--drag-pitch", "30", "--drag-yaw", "20"]}
+START_TIME = {"night": "1.2", "day": "4.4"}
+FRAMES = 30
+LIMIT_PERCENT = 2.0
+
+
+def as_query(args):
+    return "&".join("%s=%s" % (args[i][2:], args[i + 1]) for i in range(0, len(args), 2))
+
+
+def stills(site, native, out):
+    os.makedirs(out, exist_ok=True)
+    server, address = serve.start(site)
+    driver = browser()
+    worst = (-1.0, "")
+    ok = True
+    try:
+        for camera in range(1, 6):
+            for hour in ("night", "day"):
+                name = "camera%d-%s" % (camera, hour)
+                args = ["--camera", str(camera), "--frames", str(FRAMES), "--time", START_TIME[hour]] + CAMERA_ARGS[camera]
+                native_file = os.path.join(out, name + "-native.dib")
+                run = snapshot(native, args, native_file)
+                if run.returncode != 0:
+                    print("%s: talvenor_snapshot failed (%d): %s" % (name, run.returncode, run.stderr.strip()))
+                    ok = False
+                    continue
+                result = still(driver, address, as_query(args))
+                if not result or "frames" not in result:
+                    print("%s: the page drew no still: %s" % (name, result))
+                    ok = False
+                    continue
+                web = canvas_data(driver)
+                reference = numpy.asarray(Image.open(native_file).convert("RGB"))
+                differs = (numpy.abs(web.astype(int) - reference.astype(int)).max(axis=2) > 8)
+                count = int(differs.sum())
+                percent = 100.0 * count / differs.size
+                Image.fromarray(web).save(os.path.join(out, name + "-web.png"))
+                # The diff: differing pixels red on the native picture dimmed to a quarter.
+                diff = (reference // 4).astype(numpy.uint8)
+                diff[differs] = (255, 0, 0)
+                Image.fromarray(diff).save(os.path.join(out, name + "-diff.png"))
+                errors = [e["message"] for e in driver.get_log("browser")
+                          if e["level"] == "SEVERE" and "favicon.ico" not in e["message"]]
+                print("%-13s %7d of %d pixels differ by more than 8 levels (%.3f %%)%s"
+                      % (name, count, differs.size, percent, "; console: %s" % errors[:3] if errors else ""), flush=True)
+                if percent > worst[0]:
+                    worst = (percent, name)
+                if percent > LIMIT_PERCENT:
+                    ok = False
+        print("worst: %.3f %% (%s); at most %.1f %% may differ; pictures in %s" % (worst[0], worst[1], LIMIT_PERCENT, out))
+    finally:
+        close(driver)
+        server.shutdown()
+    report("the page's stills match talvenor_snapshot's pictures", ok, "worst %.3f %%, %s" % worst)
+
+
+# ---- the running page -------------------------------------------------------------------------
+
+def green_ground(picture):
+    """Where the unlit ground's green is, on a 200 x 150 grid."""
+    small = numpy.asarray(Image.fromarray(picture).resize((200, 150), Image.NEAREST)).astype(int)
+    r, g, b = small[..., 0], small[..., 1], small[..., 2]
+    return (g > r + 10) & (g > b + 10)
+
+
+def moved(a, b):
+    return 100.0 * float((a != b).sum()) / a.size
+
+
+def frames(driver):
+    return driver.execute_script("return window.talvenorFrames || 0")
+
+
+def after_frames(driver, count):
+    """Waits until the program has drawn count more frames."""
+    start = frames(driver)
+    return wait_for(driver, "return (window.talvenorFrames || 0) >= %d" % (start + count), 30)
+
+
+def press(driver, key):
+    from selenium.webdriver.common.action_chains import ActionChains
+    ActionChains(driver).send_keys(key).perform()
+
+
+def animation_frames(driver, count):
+    """Waits for count animation frames of the browser, whether or not the program draws."""
+    return driver.execute_async_script(
+        "const done = arguments[arguments.length - 1]; let n = %d;"
+        "function tick() { if (--n <= 0) done(true); else requestAnimationFrame(tick); }"
+        "requestAnimationFrame(tick);" % count)
+
+
+def running_page(site, native):
+    from selenium.webdriver.common.keys import Keys
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.get(address + "index.html")
+        started = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
+        title = driver.title
+        if not started or driver.execute_script("return !!window.talvenorEnded"):
+            report("the page starts the program", False, page_words(driver))
+            return
+        report("the page starts the program", title == "Talvenor", "title %r" % title)
+
+        first = canvas_shown(driver)
+        changed = None
+        end = time.monotonic() + 20
+        while time.monotonic() < end:
+            after_frames(driver, 5)
+            changed = moved(first.reshape(-1), canvas_shown(driver).reshape(-1))
+            if changed > 0.5:
+                break
+        report("the running page animates", changed is not None and changed > 0.5,
+               "%.1f %% of the channel values changed" % (changed or 0))
+
+        # The lit picture changes colour with the fast day clock; unlit (l), the ground is its
+        # texture's green wherever the camera sees it.
+        press(driver, "l")
+        unlit = None
+        end = time.monotonic() + 20
+        while time.monotonic() < end:
+            after_frames(driver, 2)
+            unlit = green_ground(canvas_shown(driver))
+            if unlit.mean() > 0.2:
+                break
+        driver.execute_script("window.talvenorMarker = 'kept'")
+        url = driver.current_url
+        after_frames(driver, 10)
+        still_camera = green_ground(canvas_shown(driver))
+        before = moved(unlit, still_camera)
+        frames_before = frames(driver)
+        press(driver, Keys.F5)
+        after = 0.0
+        end = time.monotonic() + 20
+        while time.monotonic() < end:
+            after_frames(driver, 3)
+            after = moved(unlit, green_ground(canvas_shown(driver)))
+            if after > 5 and after > 5 * before:
+                break
+        kept = driver.execute_script("return window.talvenorMarker") == "kept" and driver.current_url == url \
+            and frames(driver) > frames_before
+        report("F5 keeps the page and switches to camera 5", kept and after > 5 and after > 5 * before,
+               "page kept: %s; the green ground moved by %.1f %% without a key, %.1f %% after F5" % (kept, before, after))
+
+        camera5 = green_ground(canvas_shown(driver))
+        after_frames(driver, 10)
+        before = moved(camera5, green_ground(canvas_shown(driver)))
+        press(driver, Keys.F3)
+        after = 0.0
+        end = time.monotonic() + 20
+        while time.monotonic() < end:
+            after_frames(driver, 3)
+            after = moved(camera5, green_ground(canvas_shown(driver)))
+            if after > 5 and after > 5 * before:
+                break
+        report("F3 switches to camera 3", after > 5 and after > 5 * before,
+               "the green ground moved by %.1f %% without a key, %.1f %% after F3" % (before, after))
+
+        complaints = policy_complaints(driver)
+        report("the page runs under its content security policy", not complaints, "; ".join(complaints[:3]))
+
+        press(driver, Keys.ESCAPE)
+        ended = wait_for(driver, "return window.talvenorEnded", 10)
+        words = page_words(driver)
+        shown = canvas_shown(driver)
+        drawn = frames(driver)
+        animation_frames(driver, 30)
+        press(driver, "l")  # no key reaches the ended program
+        animation_frames(driver, 30)
+        same = bool((canvas_shown(driver) == shown).all()) and frames(driver) == drawn
+        report("Escape ends the program: drawing stops and the page says so",
+               bool(ended) and same and "ended" in words and "Reload" in words, "page: %r; picture unchanged: %s" % (words, same))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def refused_stills(site, native):
+    """Values the snapshot tool refuses are refused on the page in the tool's words, with nothing drawn."""
+    server, address = serve.start(site)
+    driver = browser()
+    ok = True
+    try:
+        for query, args in [("camera=9", ["--camera", "9"]), ("frames=100001", ["--frames", "100001"]),
+                            ("time=nan", ["--time", "nan"]), ("frames=", ["--frames"]),
+                            ("zoom=2", ["--zoom", "2"])]:
+            run = snapshot(native, args, "/dev/null")
+            expected = run.stderr.splitlines()[0].replace("talvenor_snapshot: ", "", 1) if run.stderr else "?"
+            result = still(driver, address, query, 30) or {}
+            words = page_words(driver)
+            blank = canvas_data(driver)
+            nothing_drawn = bool((blank == blank[0, 0]).all())
+            right = result.get("refused") == expected and expected in words and nothing_drawn and run.returncode == 2
+            print("?%-14s page: %r; talvenor_snapshot: %r; nothing drawn: %s" % (query, result.get("refused"), expected, nothing_drawn))
+            ok = ok and right
+    finally:
+        close(driver)
+        server.shutdown()
+    report("the page refuses what talvenor_snapshot refuses, in its words, and draws nothing", ok)
+
+
+def controls_table(site):
+    """The page's controls table is the README's."""
+    readme = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "README.md")
+    text = open(readme, encoding="utf-8").read()
+    section = text.split("## Controls", 1)[1].split("\n### ", 1)[0]
+    rows = [[cell.strip().replace("`", "") for cell in line.strip().strip("|").split("|")]
+            for line in section.splitlines() if line.startswith("|") and not line.startswith("|---")][1:]
+    html = open(os.path.join(site, "index.html"), encoding="utf-8").read()
+    table = html.split('<table id="controls">', 1)[1].split("</table>", 1)[0].split("<tbody>", 1)[1]
+    page_rows = [[re.sub(r"<[^>]+>", "", cell).replace("&amp;", "&").strip() for cell in re.findall(r"<td>(.*?)</td>", row)]
+                 for row in re.findall(r"<tr>(.*?)</tr>", table, re.S)]
+    missing = [r for r in rows if r not in page_rows]
+    extra = [r for r in page_rows if r not in rows]
+    for r in missing:
+        print("in the README, not on the page: %s" % " | ".join(r))
+    for r in extra:
+        print("on the page, not in the README: %s" % " | ".join(r))
+    report("the page's controls table is the README's", bool(rows) and not missing and not extra and rows == page_rows,
+           "%d rows" % len(rows))
+
+
+def no_webgl(site):
+    server, address = serve.start(site)
+    driver = browser(webgl=False)
+    try:
+        driver.get(address + "index.html")
+        told = wait_for(driver, "return window.talvenorNoWebGL", 20)
+        words = page_words(driver)
+        loaded = driver.execute_script(
+            "return performance.getEntriesByType('resource').map(e => e.name).filter(n => /talvenor\\.(js|wasm|data)$/.test(n))")
+        report("without WebGL the page says so in words and loads no program",
+               bool(told) and "WebGL 2" in words and not loaded, "page: %r; loaded: %s" % (words, loaded))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def narrow_screen(site):
+    """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer 800 x 600."""
+    server, address = serve.start(site)
+    driver = browser(width=400, height=900)
+    try:
+        driver.get(address + "index.html")
+        wait_for(driver, "return (window.talvenorFrames || 0) > 2 || window.talvenorEnded", 60)
+        size = driver.execute_script(
+            "const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
+            "return [c.width, c.height, r.width, r.height, document.documentElement.clientWidth,"
+            " document.documentElement.scrollWidth]")
+        width, height, shown_width, shown_height, screen, scrolled = size
+        ok = (width, height) == (800, 600) and shown_width <= screen and abs(shown_width * 3 - shown_height * 4) < 4 \
+            and scrolled <= screen
+        report("on a narrow screen the canvas fits, keeping 4:3 and its 800 x 600 buffer", ok,
+               "buffer %dx%d shown at %.0fx%.0f on a %d pixel wide page" % (width, height, shown_width, shown_height, screen))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def page(site, native):
+    running_page(site, native)
+    refused_stills(site, native)
+    no_webgl(site)
+    narrow_screen(site)
+    controls_table(site)
+
+
+# ---- the GL layer's unit test -----------------------------------------------------------------
+
+def layer(folder):
+    if not os.path.exists(os.path.join(folder, "gl_layer_test.js")):
+        report("the GL layer's unit test", False, "no gl_layer_test.js in %s" % folder)
+        return
+    server, address = serve.start(folder)
+    driver = browser()
+    try:
+        driver.get(address + "layer_test.html")
+        done = wait_for(driver, "return window.layerTest && window.layerTest.done", 300)
+        result = driver.execute_script("return window.layerTest") or {}
+        for line in result.get("output", []):
+            print("  " + line)
+        status = result.get("status")
+        report("the GL layer's unit test", bool(done) and status == 0, "status %s" % status)
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+# ---- speed ------------------------------------------------------------------------------------
+
+def speed(site, native):
+    """Figures only: a busy machine makes any of them slower."""
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        query = "camera=1&frames=300&time=1.2&orbit-angle=-1.1"
+        result = still(driver, address, query, 300) or {}
+        web_ms = result.get("ms")
+        args = ["--camera", "1", "--time", "1.2", "--orbit-angle", "-1.1"]
+        times = {}
+        for count in (1, 301):
+            start = time.monotonic()
+            snapshot(native, args + ["--frames", str(count)], os.path.join(tempfile.gettempdir(), "talvenor-speed.dib"))
+            times[count] = 1000.0 * (time.monotonic() - start)
+        native_ms = times[301] - times[1]
+        if web_ms:
+            print("300 frames: %.0f ms on the page (%.2f ms a frame), %.0f ms native (%.2f ms a frame): %.2f times the native time"
+                  % (web_ms, web_ms / 300, native_ms, native_ms / 300, web_ms / native_ms))
+        else:
+            print("300 frames: the page drew no still: %s" % result)
+        driver.get(address + "index.html")
+        first = wait_for(driver, "return window.talvenorFirstFrame", 60)
+        print("first frame shown %.0f ms after navigation" % first if first else "no first frame within 60 s")
+        report("speed figures", bool(web_ms) and bool(first))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+# ---- the program's imports --------------------------------------------------------------------
+
+def wasm_imports(path):
+    data = open(path, "rb").read()
+    assert data[:4] == b"\0asm", "not a wasm file"
+
+    def leb(pos):
+        result = shift = 0
+        while True:
+            byte = data[pos]
+            pos += 1
+            result |= (byte & 0x7F) << shift
+            shift += 7
+            if byte < 0x80:
+                return result, pos
+
+    def name(pos):
+        length, pos = leb(pos)
+        return data[pos:pos + length].decode(), pos + length
+
+    pos = 8
+    while pos < len(data):
+        section, size_start = data[pos], pos + 1
+        size, body = leb(size_start)
+        if section == 2:
+            count, p = leb(body)
+            found = []
+            for _ in range(count):
+                module, p = name(p)
+                field, p = name(p)
+                kind = data[p]
+                p += 1
+                if kind == 0:
+                    _, p = leb(p)
+                elif kind == 1:
+                    p += 1
+                    flags, p = leb(p)
+                    _, p = leb(p)
+                    if flags & 1:
+                        _, p = leb(p)
+                elif kind == 2:
+                    flags, p = leb(p)
+                    _, p = leb(p)
+                    if flags & 1:
+                        _, p = leb(p)
+                else:
+                    p += 2
+                found.append((module, field, kind))
+            return found
+        pos = body + size
+    return []
+
+
+def imports(wasm):
+    found = wasm_imports(wasm)
+    functions = sorted(field for module, field, kind in found if kind == 0)
+    plain_gl = [f for f in functions if re.match(r"^_?(gl|glu)[A-Z]", f)]
+    webgl = [f for f in functions if f.startswith("emscripten_gl")]
+    print("%d imported functions, %d of them emscripten_gl*: %s" % (len(functions), len(webgl), " ".join(webgl)))
+    print("the rest: %s" % " ".join(f for f in functions if f not in webgl))
+    for f in plain_gl:
+        print("imported from JavaScript, not defined by the GL layer: %s" % f)
+    report("the GL entry points are the layer's own: only emscripten_gl* come from JavaScript",
+           not plain_gl and bool(webgl), "%d plain GL imports" % len(plain_gl))
+
+
+def main():
+    if len(sys.argv) < 3:
+        sys.exit(__doc__)
+    command, args = sys.argv[1], sys.argv[2:]
+    if command == "stills":
+        stills(*args)
+    elif command == "page":
+        page(*args)
+    elif command == "layer":
+        layer(*args)
+    elif command == "speed":
+        speed(*args)
+    elif command == "imports":
+        imports(*args)
+    else:
+        sys.exit(__doc__)
+    sys.exit(1 if failures else 0)
+
+
+if __name__ == "__main__":
+    main()
