@@ -74,6 +74,7 @@ function(talvenor_web_site)
         -sDYNAMIC_EXECUTION=0
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
+        -sLZ4=1  # the texture files travel compressed: 2.5 MB as they are
         -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey
         ${preload})
     set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${textures})
