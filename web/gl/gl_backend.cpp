@@ -8,6 +8,8 @@
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -27,17 +29,23 @@ bool operator==(const RasterState& a, const RasterState& b) {
 
 namespace {
 
-struct Backend {
-    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the context the objects below belong to
-    GLuint program = 0;
-    GLuint vertexArray = 0;
-    GLuint buffer = 0;
-    GLsizeiptr bufferSize = 0;
-    GLint textureModeLocation = -1;
-    GLint textureFunctionLocation = -1;
+// One shader program for each texturing case: mode (off, 1-D, 2-D) by function.
+struct Program {
+    GLuint name = 0;
     GLint hasColourLocation = -1;
     GLint hasAlphaLocation = -1;
     GLint envColourLocation = -1;
+};
+
+struct Backend {
+    EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the context the objects below belong to
+    Program programs[3][4];
+    const Program* current = nullptr;
+    GLuint vertexArray = 0;
+    GLuint vertexBuffer = 0;
+    GLuint indexBuffer = 0;
+    GLsizeiptr vertexBufferSize = 0;
+    GLsizeiptr indexBufferSize = 0;
     bool applied = false;  // `last` holds the state set in the browser's GL
     RasterState last;
     unsigned boundTexture = 0;
@@ -72,6 +80,31 @@ int textureFunctionIndex(unsigned function) {
     }
 }
 
+const Program& programFor(int mode, int function) {
+    Program& p = backend.programs[mode][function];
+    if (p.name != 0) return p;
+    char header[96];
+    snprintf(header, sizeof header, "#version 300 es\n#define TEXTURE_MODE %d\n#define TEXTURE_FUNCTION %d\n", mode,
+             function);
+    char source[4096];
+    snprintf(source, sizeof source, "%s%s", header, kFragmentShaderSource);
+    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShaderSource);
+    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, source);
+    p.name = emscripten_glCreateProgram();
+    emscripten_glAttachShader(p.name, vertexShader);
+    emscripten_glAttachShader(p.name, fragmentShader);
+    emscripten_glLinkProgram(p.name);
+    emscripten_glDeleteShader(vertexShader);
+    emscripten_glDeleteShader(fragmentShader);
+    emscripten_glUseProgram(p.name);
+    p.hasColourLocation = emscripten_glGetUniformLocation(p.name, "hasColour");
+    p.hasAlphaLocation = emscripten_glGetUniformLocation(p.name, "hasAlpha");
+    p.envColourLocation = emscripten_glGetUniformLocation(p.name, "envColour");
+    emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "image"), 0);
+    backend.current = &p;
+    return p;
+}
+
 // Sets in the browser's GL whatever differs from the state set last.
 void applyState(const RasterState& s, bool forClear) {
     RasterState& l = backend.last;
@@ -101,19 +134,22 @@ void applyState(const RasterState& s, bool forClear) {
     if (all || s.cullFace != l.cullFace) setEnabled(GL_CULL_FACE, s.cullFace);
     if (all || s.cullMode != l.cullMode) emscripten_glCullFace(s.cullMode);
     if (all || s.frontFace != l.frontFace) emscripten_glFrontFace(s.frontFace);
-    const int mode = s.texture == 0 ? 0 : s.texture1D ? 1 : 2;
-    const int lastMode = l.texture == 0 ? 0 : l.texture1D ? 1 : 2;
-    if (all || mode != lastMode) emscripten_glUniform1i(backend.textureModeLocation, mode);
-    if (s.texture != 0 && s.texture != backend.boundTexture) {
-        emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
-        backend.boundTexture = s.texture;
+    const Program& program = programFor(s.texture == 0 ? 0 : s.texture1D ? 1 : 2,
+                                        s.texture == 0 ? 0 : textureFunctionIndex(s.textureFunction));
+    if (&program != backend.current) {
+        emscripten_glUseProgram(program.name);
+        backend.current = &program;
     }
-    if (all || s.textureFunction != l.textureFunction)
-        emscripten_glUniform1i(backend.textureFunctionLocation, textureFunctionIndex(s.textureFunction));
-    if (all || s.textureHasColour != l.textureHasColour) emscripten_glUniform1i(backend.hasColourLocation, s.textureHasColour);
-    if (all || s.textureHasAlpha != l.textureHasAlpha) emscripten_glUniform1i(backend.hasAlphaLocation, s.textureHasAlpha);
-    if (all || memcmp(s.textureEnvColour, l.textureEnvColour, sizeof s.textureEnvColour) != 0)
-        emscripten_glUniform4fv(backend.envColourLocation, 1, s.textureEnvColour);
+    if (s.texture != 0) {
+        if (s.texture != backend.boundTexture) {
+            emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
+            backend.boundTexture = s.texture;
+        }
+        // Few draws are textured with anything but GL_MODULATE, which reads none of these.
+        emscripten_glUniform1i(program.hasColourLocation, s.textureHasColour);
+        emscripten_glUniform1i(program.hasAlphaLocation, s.textureHasAlpha);
+        emscripten_glUniform4fv(program.envColourLocation, 1, s.textureEnvColour);
+    }
     l = s;
     backend.applied = true;
 }
@@ -121,11 +157,20 @@ void applyState(const RasterState& s, bool forClear) {
 // The browser's GL may have been left bound to anything between two batches (a texture upload
 // binds its texture); these are set again at the start of each one.
 void bindForBatch() {
-    emscripten_glUseProgram(backend.program);
     emscripten_glBindVertexArray(backend.vertexArray);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.buffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.vertexBuffer);
     emscripten_glActiveTexture(GL_TEXTURE0);
     backend.boundTexture = 0;
+}
+
+// Uploads `bytes` into `buffer`, growing it when too small.
+void upload(GLenum target, const void* data, GLsizeiptr bytes, GLsizeiptr* size) {
+    if (bytes > *size) {
+        emscripten_glBufferData(target, bytes, data, GL_STREAM_DRAW);
+        *size = bytes;
+    } else {
+        emscripten_glBufferSubData(target, 0, bytes, data);
+    }
 }
 
 }  // namespace
@@ -137,48 +182,29 @@ bool backendStart() {
     backend = Backend{};
     backend.context = context;
 
-    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShaderSource);
-    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, kFragmentShaderSource);
-    backend.program = emscripten_glCreateProgram();
-    emscripten_glAttachShader(backend.program, vertexShader);
-    emscripten_glAttachShader(backend.program, fragmentShader);
-    emscripten_glLinkProgram(backend.program);
-    emscripten_glDeleteShader(vertexShader);
-    emscripten_glDeleteShader(fragmentShader);
-    emscripten_glUseProgram(backend.program);
-    backend.textureModeLocation = emscripten_glGetUniformLocation(backend.program, "textureMode");
-    backend.textureFunctionLocation = emscripten_glGetUniformLocation(backend.program, "textureFunction");
-    backend.hasColourLocation = emscripten_glGetUniformLocation(backend.program, "hasColour");
-    backend.hasAlphaLocation = emscripten_glGetUniformLocation(backend.program, "hasAlpha");
-    backend.envColourLocation = emscripten_glGetUniformLocation(backend.program, "envColour");
-    emscripten_glUniform1i(emscripten_glGetUniformLocation(backend.program, "image"), 0);
-
     emscripten_glGenVertexArrays(1, &backend.vertexArray);
     emscripten_glBindVertexArray(backend.vertexArray);
-    emscripten_glGenBuffers(1, &backend.buffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.buffer);
-    for (GLuint attribute = 0; attribute < 4; ++attribute) {
-        emscripten_glEnableVertexAttribArray(attribute);
-        emscripten_glVertexAttribPointer(attribute, 4, GL_FLOAT, GL_FALSE, sizeof(LayerVertex),
-                                         reinterpret_cast<const void*>(uintptr_t(16 * attribute)));
-    }
+    emscripten_glGenBuffers(1, &backend.vertexBuffer);
+    emscripten_glGenBuffers(1, &backend.indexBuffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.vertexBuffer);
+    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, backend.indexBuffer);  // kept by the vertex array
+    const GLsizei stride = sizeof(BatchVertex);
+    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, clip)));
+    emscripten_glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, stq)));
+    emscripten_glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, front)));
+    emscripten_glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, back)));
+    for (GLuint attribute = 0; attribute < 4; ++attribute) emscripten_glEnableVertexAttribArray(attribute);
     emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 1);
     return true;
 }
 
-void backendDraw(const LayerVertex* vertices, int vertexCount, const DrawCommand* commands, int commandCount) {
+void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* indices, int indexCount,
+                 const DrawCommand* commands, int commandCount) {
     if (!backendStart()) return;
     bindForBatch();
-    if (vertexCount > 0) {
-        const GLsizeiptr bytes = GLsizeiptr(vertexCount) * GLsizeiptr(sizeof(LayerVertex));
-        if (bytes > backend.bufferSize) {
-            emscripten_glBufferData(GL_ARRAY_BUFFER, bytes, vertices, GL_STREAM_DRAW);
-            backend.bufferSize = bytes;
-        } else {
-            emscripten_glBufferSubData(GL_ARRAY_BUFFER, 0, bytes, vertices);
-        }
-    }
+    if (vertexCount > 0) upload(GL_ARRAY_BUFFER, vertices, GLsizeiptr(vertexCount) * GLsizeiptr(sizeof(BatchVertex)), &backend.vertexBufferSize);
+    if (indexCount > 0) upload(GL_ELEMENT_ARRAY_BUFFER, indices, GLsizeiptr(indexCount) * 4, &backend.indexBufferSize);
     static const GLenum kModes[] = {GL_POINTS, GL_LINES, GL_TRIANGLES};
     for (int i = 0; i < commandCount; ++i) {
         const DrawCommand& c = commands[i];
@@ -189,7 +215,8 @@ void backendDraw(const LayerVertex* vertices, int vertexCount, const DrawCommand
             if (c.clearMask & GL_DEPTH_BUFFER_BIT) emscripten_glClearDepthf(c.clearDepth);
             emscripten_glClear(c.clearMask & (GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT));
         } else if (c.count > 0) {
-            emscripten_glDrawArrays(kModes[c.state.kind], c.first, c.count);
+            emscripten_glDrawElements(kModes[c.state.kind], c.count, GL_UNSIGNED_INT,
+                                      reinterpret_cast<const void*>(uintptr_t(c.first) * 4));
         }
     }
 }

@@ -6,9 +6,10 @@
 // (the desktop gl.h and WebGL's gl2.h do not mix), so enums travel as plain unsigned numbers
 // with the values both headers give them.
 //
-//   backendStart           makes the shader program, the vertex buffer and its layout for the
-//                          context current now; false while no context is current
-//   backendDraw            uploads a batch's vertices in one call and runs its commands in order
+//   backendStart           makes the buffers and their layout for the context current now (the
+//                          shader programs are made when first needed); false without a context
+//   backendDraw            uploads a batch's vertices and indices, one call each, and runs its
+//                          commands in order
 //   backendCreateTexture   a WebGL texture for one texture object (0 without a context)
 //   backendDeleteTexture   releases it
 //   backendTextureImage    one mipmap level as tightly packed RGBA bytes
@@ -20,12 +21,21 @@
 //   backendDrawingBufferSize  the current context's drawing buffer, in pixels
 #pragma once
 
-// One vertex as the rasteriser takes it: 64 bytes, the layout of the vertex buffer.
+// One transformed, lit vertex, in full precision, as primitive assembly keeps it.
 struct LayerVertex {
     float clip[4];   // clip coordinates
     float front[4];  // colour for front-facing primitives, clamped to [0, 1]
     float back[4];   // colour for back-facing ones (two-sided lighting), else the same
     float tex[4];    // texture coordinates after the texture matrix
+};
+
+// The same vertex as the vertex buffer holds it: 36 bytes. Colours are stored as bytes (the
+// framebuffer's own precision); the texture's r coordinate is dropped (no 3-D textures).
+struct BatchVertex {
+    float clip[4];
+    float stq[3];
+    unsigned char front[4];
+    unsigned char back[4];
 };
 
 enum PrimitiveKind { kPoints = 0, kLines = 1, kTriangles = 2 };
@@ -57,19 +67,20 @@ struct RasterState {
 
 bool operator==(const RasterState& a, const RasterState& b);
 
-// A batch is a list of these, run in order: clears and draws of vertex ranges.
+// A batch is a list of these, run in order: clears, and draws of ranges of the index list.
 struct DrawCommand {
     bool clear = false;
     unsigned clearMask = 0;  // GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT
     float clearColour[4] = {0, 0, 0, 0};
     float clearDepth = 1;
     RasterState state;       // for a clear: its masks, scissor and viewport
-    int first = 0;           // vertices of a draw
+    int first = 0;           // indices of a draw
     int count = 0;
 };
 
 bool backendStart();
-void backendDraw(const LayerVertex* vertices, int vertexCount, const DrawCommand* commands, int commandCount);
+void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* indices, int indexCount,
+                 const DrawCommand* commands, int commandCount);
 unsigned backendCreateTexture();
 void backendDeleteTexture(unsigned texture);
 void backendTextureImage(unsigned texture, int level, int width, int height, const unsigned char* rgba);

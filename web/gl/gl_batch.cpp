@@ -1,31 +1,48 @@
 // SPDX-License-Identifier: MIT
 // gl_batch.cpp - the frame's vertices and commands, kept until something needs them drawn.
 //
-// Assembled primitives go into one fixed vertex array; a command records a clear, or a range
-// of vertices with the per-fragment state to draw it with. A primitive whose state equals the
-// last command's extends that command, so a frame becomes one upload and one draw per change of
-// state. The batch is drawn by glFlush and glFinish (the web entry's buffer swap calls glFlush),
+// Transformed vertices go into one fixed vertex array, each once; the pieces of primitives go
+// into an index list; a command records a clear, or a range of indices with the per-fragment
+// state to draw it with. A piece whose state equals the last command's extends that command, so
+// a frame becomes one upload of each array and one draw per change of state. The batch is drawn by glFlush and glFinish (the web entry's buffer swap calls glFlush),
 // before glReadPixels, before any texture image, parameter or object changes under commands that
-// use it, and when an array is full.
+// use it, and when an array is full (primitive assembly then puts the vertices it still needs
+// into the new batch).
 #include <cstring>
 
 #include "web/gl/gl_state.h"
 
 namespace {
 
-constexpr int kBatchVertices = 1 << 17;  // 8 MiB
+constexpr int kBatchVertices = 1 << 17;  // 4.5 MiB
+constexpr int kBatchIndices = 3 * kBatchVertices;
 constexpr int kBatchCommands = 4096;
 
-LayerVertex vertices[kBatchVertices];
+BatchVertex vertices[kBatchVertices];
 int vertexCount = 0;
+unsigned indices[kBatchIndices];
+int indexCount = 0;
 DrawCommand commands[kBatchCommands];
 int commandCount = 0;
 RasterState snapshot;  // the state of the next primitive, rebuilt when it changed
 
-// Room for `needed` more vertices in the command for `kind`: a new command when the state
-// changed since the last one.
-DrawCommand* commandFor(PrimitiveKind kind, int needed) {
-    if (vertexCount + needed > kBatchVertices || commandCount == kBatchCommands) flushBatch();
+unsigned char toByte(float c) {
+    return static_cast<unsigned char>(c * 255.0f + 0.5f);  // c is clamped to [0, 1] already
+}
+
+int pushVertex(const LayerVertex& v, const LayerVertex& colours) {
+    BatchVertex& b = vertices[vertexCount];
+    for (int k = 0; k < 4; ++k) {
+        b.clip[k] = v.clip[k];
+        b.front[k] = toByte(colours.front[k]);
+        b.back[k] = toByte(colours.back[k]);
+    }
+    b.stq[0] = v.tex[0], b.stq[1] = v.tex[1], b.stq[2] = v.tex[3];
+    return vertexCount++;
+}
+
+// The command that the next `kind` piece goes into: the last one when the state is unchanged.
+DrawCommand* commandFor(PrimitiveKind kind) {
     if (glState.rasterStateChanged) {
         snapshot = glState.raster;
         currentTextureState(&snapshot);
@@ -34,53 +51,57 @@ DrawCommand* commandFor(PrimitiveKind kind, int needed) {
     snapshot.kind = kind;
     if (commandCount > 0) {
         DrawCommand& last = commands[commandCount - 1];
-        if (!last.clear && last.first + last.count == vertexCount && last.state == snapshot) return &last;
+        if (!last.clear && last.first + last.count == indexCount && last.state == snapshot) return &last;
     }
     DrawCommand& c = commands[commandCount++];
     c = DrawCommand{};
     c.state = snapshot;
-    c.first = vertexCount;
+    c.first = indexCount;
     return &c;
 }
 
-void push(DrawCommand* c, const LayerVertex& v) {
-    vertices[vertexCount++] = v;
-    ++c->count;
-}
-
-// With flat shading the piece takes the provoking vertex's colours throughout.
-void pushShaded(DrawCommand* c, const LayerVertex& v, const LayerVertex& provoking) {
-    LayerVertex& out = vertices[vertexCount++];
-    out = v;
-    if (glState.shadeModel == GL_FLAT) {
-        memcpy(out.front, provoking.front, sizeof out.front);
-        memcpy(out.back, provoking.back, sizeof out.back);
-    }
-    ++c->count;
+// Smooth shading shares the vertices; flat shading gives the piece copies that carry the
+// provoking vertex's colours throughout.
+void emit(PrimitiveKind kind, const AssembledVertex* const* piece, int count, const AssembledVertex& provoking) {
+    DrawCommand* c = commandFor(kind);
+    const bool flat = glState.shadeModel == GL_FLAT && kind != kPoints;
+    for (int i = 0; i < count; ++i)
+        indices[indexCount++] = unsigned(flat ? pushVertex(piece[i]->v, provoking.v) : piece[i]->index);
+    c->count += count;
 }
 
 }  // namespace
 
-void emitPoint(const LayerVertex& a) {
-    push(commandFor(kPoints, 1), a);
+bool batchHasRoom() {
+    // One vertex completes at most two triangles (quads, quad strips): six indices, and with
+    // flat shading six copies.
+    return vertexCount + 8 <= kBatchVertices && indexCount + 8 <= kBatchIndices && commandCount + 2 <= kBatchCommands;
 }
 
-void emitLine(const LayerVertex& a, const LayerVertex& b, const LayerVertex& provoking) {
-    DrawCommand* c = commandFor(kLines, 2);
-    pushShaded(c, a, provoking);
-    pushShaded(c, b, provoking);
+int appendVertex(const LayerVertex& v) {
+    return pushVertex(v, v);
 }
 
-void emitTriangle(const LayerVertex& a, const LayerVertex& b, const LayerVertex& c, const LayerVertex& provoking) {
-    DrawCommand* command = commandFor(kTriangles, 3);
-    pushShaded(command, a, provoking);
-    pushShaded(command, b, provoking);
-    pushShaded(command, c, provoking);
+void emitPoint(const AssembledVertex& a) {
+    const AssembledVertex* piece[1] = {&a};
+    emit(kPoints, piece, 1, a);
+}
+
+void emitLine(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& provoking) {
+    const AssembledVertex* piece[2] = {&a, &b};
+    emit(kLines, piece, 2, provoking);
+}
+
+void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
+                  const AssembledVertex& provoking) {
+    const AssembledVertex* piece[3] = {&a, &b, &c};
+    emit(kTriangles, piece, 3, provoking);
 }
 
 void flushBatch() {
-    if (commandCount > 0) backendDraw(vertices, vertexCount, commands, commandCount);
+    if (commandCount > 0) backendDraw(vertices, vertexCount, indices, indexCount, commands, commandCount);
     vertexCount = 0;
+    indexCount = 0;
     commandCount = 0;
 }
 
@@ -89,7 +110,7 @@ extern "C" void glClear(GLbitfield mask) {
     if (mask & ~GLbitfield(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT))
         return setError(GL_INVALID_VALUE);
     startContext();
-    if (commandCount == kBatchCommands) flushBatch();
+    if (commandCount + 2 > kBatchCommands) flushBatch();
     DrawCommand& c = commands[commandCount++];
     c = DrawCommand{};
     c.clear = true;

@@ -19,11 +19,20 @@
 namespace {
 
 struct Assembly {
-    int count = 0;           // vertices since glBegin
-    LayerVertex first;       // vertex 0
-    LayerVertex recent[3];   // recent[0] the previous vertex, [1] the one before, [2] before that
+    int count = 0;               // vertices since glBegin
+    AssembledVertex first;       // vertex 0
+    AssembledVertex recent[3];   // recent[0] the previous vertex, [1] the one before, [2] before that
 };
 Assembly assembly;
+
+// A full batch is drawn, and the vertices the primitive still refers to go into the new one.
+void makeRoom() {
+    if (batchHasRoom()) return;
+    flushBatch();
+    Assembly& a = assembly;
+    if (a.count > 0) a.first.index = appendVertex(a.first.v);
+    for (int k = 0; k < 3 && k < a.count; ++k) a.recent[k].index = appendVertex(a.recent[k].v);
+}
 
 float clamp01(float x) {
     return x < 0 ? 0 : x > 1 ? 1 : x;
@@ -52,14 +61,16 @@ void updateNormalMatrix() {
 void addVertex(float x, float y, float z, float w) {
     if (!glState.inBeginEnd) return;  // outside glBegin/glEnd a vertex has no effect
     const float object[4] = {x, y, z, w};
-    LayerVertex v;
-    transformVertex(object, &v);
+    AssembledVertex v;
+    transformVertex(object, &v.v);
+    makeRoom();
+    v.index = appendVertex(v.v);
 
     Assembly& a = assembly;
     const int i = a.count;  // this vertex's index in the primitive
-    const LayerVertex& p0 = a.recent[0];
-    const LayerVertex& p1 = a.recent[1];
-    const LayerVertex& p2 = a.recent[2];
+    const AssembledVertex& p0 = a.recent[0];
+    const AssembledVertex& p1 = a.recent[1];
+    const AssembledVertex& p2 = a.recent[2];
     switch (glState.primitiveMode) {
         case GL_POINTS: emitPoint(v); break;
         case GL_LINES: if (i % 2 == 1) emitLine(p0, v, v); break;
@@ -152,8 +163,10 @@ void glBegin(GLenum mode) {
 
 void glEnd() {
     if (!glState.inBeginEnd) return setError(GL_INVALID_OPERATION);
-    if (glState.primitiveMode == GL_LINE_LOOP && assembly.count >= 2)
+    if (glState.primitiveMode == GL_LINE_LOOP && assembly.count >= 2) {
+        makeRoom();
         emitLine(assembly.recent[0], assembly.first, assembly.first);
+    }
     glState.inBeginEnd = false;
 }
 

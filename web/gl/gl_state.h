@@ -16,13 +16,14 @@
 //   transformVertex      model-view, projection and texture matrices, lighting or the current
 //                        colour: one vertex as the rasteriser takes it (gl_primitives.cpp)
 //   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
-//   emitPoint/Line/Triangle  queue one assembled primitive for the frame's batch
+//   appendVertex         puts a transformed vertex into the batch, once; the pieces that use it
+//                        refer to it by index (with flat shading they get copies of their own)
+//   emitPoint/Line/Triangle  queue one piece of a primitive for the frame's batch
 //   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture changes)
 #pragma once
 
-#include <GL/gl.h>
-
 #include "web/gl/gl_backend.h"
+#include "web/gl/gl_layer.h"
 
 // ---- vectors and matrices (column-major, as OpenGL stores them) ---------------------------------
 struct Matrix4 {
@@ -163,10 +164,17 @@ void modelViewChanged();
 void lightVertex(const Material& material, const float eyePosition[4], const float normal[3], float colour[4]);
 
 // Primitives (gl_primitives.cpp) and the batch (gl_batch.cpp).
+struct AssembledVertex {
+    LayerVertex v;
+    int index = 0;  // where the batch holds it
+};
 void transformVertex(const float objectPosition[4], LayerVertex* out);
-void emitPoint(const LayerVertex& a);
-void emitLine(const LayerVertex& a, const LayerVertex& b, const LayerVertex& provoking);
-void emitTriangle(const LayerVertex& a, const LayerVertex& b, const LayerVertex& c, const LayerVertex& provoking);
+bool batchHasRoom();  // for one more vertex and the pieces it may complete
+int appendVertex(const LayerVertex& v);
+void emitPoint(const AssembledVertex& a);
+void emitLine(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& provoking);
+void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
+                  const AssembledVertex& provoking);
 void flushBatch();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.

@@ -12,28 +12,29 @@
 
 constexpr const char* kVertexShaderSource = R"(#version 300 es
 layout(location = 0) in vec4 clipPosition;
-layout(location = 1) in vec4 frontColour;
-layout(location = 2) in vec4 backColour;
-layout(location = 3) in vec4 texCoord;
+layout(location = 1) in vec3 texCoord;  // s, t, q
+layout(location = 2) in vec4 frontColour;
+layout(location = 3) in vec4 backColour;
 out vec4 front;
 out vec4 back;
-out vec4 stpq;
+out vec3 stq;
 void main() {
     gl_Position = clipPosition;
     gl_PointSize = 1.0;
     front = frontColour;
     back = backColour;
-    stpq = texCoord;
+    stq = texCoord;
 }
 )";
 
-constexpr const char* kFragmentShaderSource = R"(#version 300 es
+// Compiled once for each texturing case in use, with TEXTURE_MODE (0 off, 1 one-dimensional,
+// 2 two-dimensional) and TEXTURE_FUNCTION (0 modulate, 1 replace, 2 decal, 3 blend) defined in
+// front of it, so that no fragment takes a branch it does not need.
+constexpr const char* kFragmentShaderSource = R"(
 precision highp float;
 in vec4 front;
 in vec4 back;
-in vec4 stpq;
-uniform int textureMode;      // 0 off, 1 one-dimensional, 2 two-dimensional
-uniform int textureFunction;  // 0 modulate, 1 replace, 2 decal, 3 blend
+in vec3 stq;
 uniform bool hasColour;
 uniform bool hasAlpha;
 uniform vec4 envColour;
@@ -41,23 +42,23 @@ uniform sampler2D image;
 out vec4 fragmentColour;
 void main() {
     vec4 cf = gl_FrontFacing ? front : back;
-    if (textureMode == 0) {
-        fragmentColour = cf;
-        return;
-    }
-    vec2 st = stpq.xy / stpq.w;
-    if (textureMode == 1) st.y = 0.5;
+#if TEXTURE_MODE == 0
+    fragmentColour = cf;
+#else
+    vec2 st = stq.xy / stq.z;
+#if TEXTURE_MODE == 1
+    st.y = 0.5;
+#endif
     vec4 ct = texture(image, st);
-    vec4 cv;
-    if (textureFunction == 0) {
-        cv = cf * ct;
-    } else if (textureFunction == 1) {
-        cv = vec4(hasColour ? ct.rgb : cf.rgb, hasAlpha ? ct.a : cf.a);
-    } else if (textureFunction == 2) {
-        cv = vec4(mix(cf.rgb, ct.rgb, ct.a), cf.a);
-    } else {
-        cv = vec4(hasColour ? mix(cf.rgb, envColour.rgb, ct.rgb) : cf.rgb, cf.a * ct.a);
-    }
-    fragmentColour = cv;
+#if TEXTURE_FUNCTION == 0
+    fragmentColour = cf * ct;
+#elif TEXTURE_FUNCTION == 1
+    fragmentColour = vec4(hasColour ? ct.rgb : cf.rgb, hasAlpha ? ct.a : cf.a);
+#elif TEXTURE_FUNCTION == 2
+    fragmentColour = vec4(mix(cf.rgb, ct.rgb, ct.a), cf.a);
+#else
+    fragmentColour = vec4(hasColour ? mix(cf.rgb, envColour.rgb, ct.rgb) : cf.rgb, cf.a * ct.a);
+#endif
+#endif
 }
 )";

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+// gl_layer.h - the fixed-function OpenGL the web build runs on: what it provides, how far each
+// part goes, and what it leaves out.
+//
+// The program and GLU are compiled against the ordinary <GL/gl.h>; this layer defines the
+// OpenGL 1.x entry points they call, with the meaning the OpenGL 1.x specification gives them,
+// on top of WebGL 2. Vertices are transformed and lit on the CPU, one at a time, when glVertex
+// is called; the rasteriser gets clip coordinates, a front and a back colour and texture
+// coordinates. A frame's primitives are kept in one batch and drawn with one buffer upload and
+// one draw call per change of per-fragment state, when glFlush or glFinish is called (the web
+// entry's glutSwapBuffers calls glFlush) or when something needs the pixels or changes a texture
+// they sample. Calls that OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION
+// there; values it refuses record its error and change nothing. Anything outside the list below
+// is not provided: a call to it fails to link, and a known call with an unsupported value (fog,
+// stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
+//
+// Units: gl_state.h (the state record), gl_context.cpp, gl_matrix.cpp, gl_lighting.cpp,
+// gl_primitives.cpp, gl_textures.cpp, gl_batch.cpp, gl_backend.cpp (the only WebGL caller),
+// shaders.h (the two GLSL ES 3.00 shaders).
+//
+// [Primitives and current values]  gl_primitives.cpp
+//   glBegin glEnd            every primitive: points, lines, line strips and loops, triangles,
+//                            strips, fans, quads, quad strips, polygons; cut into triangles in
+//                            submission order (fans from the first vertex; a quad strip's quad i
+//                            is 2i, 2i+1, 2i+3, 2i+2); incomplete primitives are dropped
+//   glVertex2/3/4 f d i fv dv   transformed and lit at once with the state current then
+//   glNormal3 f d fv dv      the current normal (taken untransformed; see glEnable(GL_NORMALIZE))
+//   glColor3/4 f d fv dv ub ubv  the current colour, shown where lighting is off
+//   glTexCoord1/2/3/4 f d fv dv  the current texture coordinates
+// [Matrices]  gl_matrix.cpp
+//   glMatrixMode glLoadIdentity glLoadMatrixf/d glMultMatrixf/d glPushMatrix glPopMatrix
+//   glTranslatef/d glRotatef/d glScalef/d glFrustum glOrtho
+//                            model-view (32 deep), projection (32) and texture (10) stacks, in
+//                            single precision; GL_STACK_OVERFLOW / GL_STACK_UNDERFLOW
+//   glViewport               (gl_context.cpp) per batch command
+// [Lighting]  gl_lighting.cpp
+//   glLightf/i/fv/iv glGetLightfv   eight lights: colours, position and spot direction (eye
+//                            coordinates, transformed by the model-view matrix when given), spot
+//                            exponent and cut-off, attenuation
+//   glLightModelf/i/fv       scene ambient, two-sided lighting, local viewer
+//   glMaterialf/i/fv glGetMaterialfv  front and back materials (also between glBegin and glEnd)
+//   glShadeModel             flat: each piece takes the colours of the vertex OpenGL names for it
+//   The lighting equation is written once, in gl_lighting.cpp, in the specification's terms.
+//   Colour material, colour index mode and separate specular colour are not provided.
+// [Texturing]  gl_textures.cpp
+//   glGenTextures glDeleteTextures glBindTexture glIsTexture
+//   glTexImage1D glTexImage2D (GL_UNSIGNED_BYTE alpha, luminance, luminance-alpha, RGB, BGR,
+//                            RGBA, BGRA images; no border; any size up to the browser's largest;
+//                            proxy targets answer without storing)
+//   glTexParameteri/f/iv/fv glGetTexParameteriv glGetTexLevelParameteriv/fv
+//                            filters (mipmapped ones need the full chain, or the texture is
+//                            incomplete and texturing is off), wrap GL_REPEAT, GL_CLAMP_TO_EDGE
+//                            and GL_CLAMP (sampled as GL_CLAMP_TO_EDGE)
+//   glTexEnvi/f/iv/fv glGetTexEnviv  GL_MODULATE, GL_REPLACE, GL_DECAL, GL_BLEND, the env colour
+//   glPixelStorei/f          pack and unpack alignment, row length, skips (images are unpacked
+//                            on the CPU with them)
+//   glTexImage3D             refused: GL_INVALID_ENUM
+// [Per-fragment operations and the framebuffer]  gl_context.cpp, gl_batch.cpp
+//   glEnable glDisable glIsEnabled  GL_LIGHTING, GL_LIGHTi, GL_NORMALIZE, GL_TEXTURE_1D,
+//                            GL_TEXTURE_2D, GL_BLEND, GL_DEPTH_TEST, GL_CULL_FACE,
+//                            GL_SCISSOR_TEST, GL_DITHER (kept, no effect); others GL_INVALID_ENUM
+//   glBlendFunc glDepthFunc glDepthMask glColorMask glCullFace glFrontFace glScissor
+//   glClearColor glClearDepth glClear   colour and depth (there is no stencil or accumulation
+//                            buffer; their bits are accepted and do nothing)
+//   glDrawBuffer glReadBuffer  front and back are the browser's one drawing buffer
+//   glReadPixels             GL_RGB, GL_RGBA, GL_BGR, GL_BGRA as GL_UNSIGNED_BYTE, with the pack
+//                            state; draws the batch first
+//   glFlush glFinish         draw the batch, then flush or finish the browser's GL
+//   glHint                   accepted; interpolation is always perspective-correct
+// [Queries]  gl_context.cpp
+//   glGetError               the layer's error first, then the browser's (a lost context)
+//   glGetIntegerv glGetFloatv glGetDoublev glGetBooleanv  matrices, stack depths, the current
+//                            values, lighting, texture bindings, per-fragment state, pixel
+//                            store, limits
+//   glGetString              vendor, renderer, version "1.1", no extensions
+#pragma once
+
+#include <GL/gl.h>
