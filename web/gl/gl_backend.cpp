@@ -263,7 +263,12 @@ void backendFlush() {
 }
 
 void backendFinish() {
-    if (backendStart()) emscripten_glFinish();
+    if (!backendStart()) return;
+    // The browser's finish may return before its GPU process has drawn; reading a pixel back
+    // waits for that, as glFinish must.
+    emscripten_glFinish();
+    unsigned char pixel[4];
+    emscripten_glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
 }
 
 unsigned backendError() {

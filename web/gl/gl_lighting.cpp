@@ -34,6 +34,16 @@ float clamp01(float x) {
     return x < 0 ? 0 : x > 1 ? 1 : x;
 }
 
+// The values of a light that do not depend on the vertex.
+void deriveLight(Light* l) {
+    for (int k = 0; k < 3; ++k) l->direction[k] = l->position[k], l->spotUnit[k] = l->spotDirection[k];
+    normalise3(l->direction);
+    normalise3(l->spotUnit);
+    for (int k = 0; k < 3; ++k) l->halfVector[k] = l->direction[k] + (k == 2 ? 1.0f : 0.0f);
+    normalise3(l->halfVector);
+    l->spotCosCutoff = std::cos(l->spotCutoff * float(M_PI) / 180);
+}
+
 Light* lightFor(GLenum light) {
     if (light < GL_LIGHT0 || light >= GL_LIGHT0 + kMaxLights) {
         setError(GL_INVALID_ENUM);
@@ -51,7 +61,7 @@ bool setLightScalar(Light* l, GLenum pname, float value) {
             return true;
         case GL_SPOT_CUTOFF:
             if ((value < 0 || value > 90) && value != 180) setError(GL_INVALID_VALUE);
-            else l->spotCutoff = value;
+            else l->spotCutoff = value, deriveLight(l);
             return true;
         case GL_CONSTANT_ATTENUATION:
         case GL_LINEAR_ATTENUATION:
@@ -81,6 +91,7 @@ void setLightVector(GLenum light, GLenum pname, const float* v) {
         case GL_POSITION: {
             const float p[4] = {v[0], v[1], v[2], v[3]};
             transformPoint(modelView, p, l->position);  // eye coordinates, fixed from now on
+            deriveLight(l);
             return;
         }
         case GL_SPOT_DIRECTION: {
@@ -88,6 +99,7 @@ void setLightVector(GLenum light, GLenum pname, const float* v) {
             float e[4];
             transformPoint(modelView, d, e);
             l->spotDirection[0] = e[0], l->spotDirection[1] = e[1], l->spotDirection[2] = e[2];
+            deriveLight(l);
             return;
         }
         default:
@@ -153,17 +165,14 @@ void lightVertex(const Material& material, const float eyePosition[4], const flo
             attenuation = 1 / (light.constantAttenuation + light.linearAttenuation * d +
                                light.quadraticAttenuation * d * d);
         } else {
-            for (int k = 0; k < 3; ++k) vp[k] = light.position[k];
-            normalise3(vp);
+            vp[0] = light.direction[0], vp[1] = light.direction[1], vp[2] = light.direction[2];
         }
 
         float spot = 1;
         if (light.spotCutoff != 180) {
-            float direction[3] = {light.spotDirection[0], light.spotDirection[1], light.spotDirection[2]};
-            normalise3(direction);
             const float fromLight[3] = {-vp[0], -vp[1], -vp[2]};  // P_pli V
-            const float cosine = std::fmax(dot3(fromLight, direction), 0.0f);
-            spot = cosine >= std::cos(light.spotCutoff * float(M_PI) / 180) ? std::pow(cosine, light.spotExponent) : 0;
+            const float cosine = std::fmax(dot3(fromLight, light.spotUnit), 0.0f);
+            spot = cosine >= light.spotCosCutoff ? std::pow(cosine, light.spotExponent) : 0;
         }
         const float factor = attenuation * spot;
         if (factor == 0) continue;
@@ -172,8 +181,12 @@ void lightVertex(const Material& material, const float eyePosition[4], const flo
         float specular = 0;
         if (diffuse != 0) {  // f_i
             float h[3];
-            for (int k = 0; k < 3; ++k) h[k] = vp[k] + (glState.localViewer ? toEye[k] : k == 2 ? 1.0f : 0.0f);
-            normalise3(h);
+            if (light.position[3] == 0 && !glState.localViewer) {
+                h[0] = light.halfVector[0], h[1] = light.halfVector[1], h[2] = light.halfVector[2];
+            } else {
+                for (int k = 0; k < 3; ++k) h[k] = vp[k] + (glState.localViewer ? toEye[k] : k == 2 ? 1.0f : 0.0f);
+                normalise3(h);
+            }
             specular = std::pow(std::fmax(dot3(normal, h), 0.0f), material.shininess);
         }
         for (int k = 0; k < 3; ++k)

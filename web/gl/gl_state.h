@@ -70,6 +70,11 @@ struct Light {
     float constantAttenuation = 1;
     float linearAttenuation = 0;
     float quadraticAttenuation = 0;
+    // Worked out from the above whenever they are set, not per vertex:
+    float direction[3] = {0, 0, 1};      // a directional light's VP, unit length
+    float halfVector[3] = {0, 0, 1};     // its half vector for the infinite viewer, unit length
+    float spotUnit[3] = {0, 0, -1};      // the spot direction, unit length
+    float spotCosCutoff = -1;            // cos(spotCutoff)
 };
 
 struct Material {
