@@ -6,7 +6,8 @@
                                       against talvenor_snapshot's picture of the same options
     check.py page SITE NATIVE         the running page: it animates, F5 keeps the page, F3 and F5
                                       change the camera, Escape ends it; refused stills; no WebGL;
-                                      the controls table; a narrow screen
+                                      files that do not load; a narrow screen; a lost context; the
+                                      controls table
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
                                       frame's time after navigation (figures only, never fails)
@@ -359,6 +360,25 @@ def no_webgl(site):
         server.shutdown()
 
 
+def missing_files(site):
+    """A file that does not arrive is told in words, and nothing starts."""
+    ok = True
+    for name in ("talvenor.data", "talvenor.wasm", "talvenor.js"):
+        server, address = serve.start(site, withheld=[name])
+        driver = browser()
+        try:
+            driver.get(address + "index.html")
+            told = wait_for(driver, "return window.talvenorEnded", 30)
+            words = page_words(driver)
+            right = bool(told) and "Reload" in words and not frames(driver)
+            print("without %-14s the page says: %r" % (name, words))
+            ok = ok and right
+        finally:
+            close(driver)
+            server.shutdown()
+    report("a file that does not load is told in words", ok)
+
+
 def narrow_screen(site):
     """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer 800 x 600."""
     server, address = serve.start(site)
@@ -375,6 +395,16 @@ def narrow_screen(site):
             and scrolled <= screen
         report("on a narrow screen the canvas fits, keeping 4:3 and its 800 x 600 buffer", ok,
                "buffer %dx%d shown at %.0fx%.0f on a %d pixel wide page" % (width, height, shown_width, shown_height, screen))
+
+        # The same page loses its context, as when the graphics driver resets.
+        driver.execute_script("document.getElementById('canvas').getContext('webgl2')"
+                              ".getExtension('WEBGL_lose_context').loseContext()")
+        lost = wait_for(driver, "return window.talvenorEnded", 10)
+        words = page_words(driver)
+        drawn = frames(driver)
+        animation_frames(driver, 30)
+        report("a lost graphics context stops the drawing and is told in words",
+               bool(lost) and "context was lost" in words and frames(driver) == drawn, "page: %r" % words)
     finally:
         close(driver)
         server.shutdown()
@@ -384,6 +414,7 @@ def page(site, native):
     running_page(site, native)
     refused_stills(site, native)
     no_webgl(site)
+    missing_files(site)
     narrow_screen(site)
     controls_table(site)
 

@@ -7,7 +7,8 @@ that allows no inline script, no eval and nothing from elsewhere, application/wa
 program, and no caching, so a rebuilt site is what the next page load gets.
 
     serve.py FOLDER [PORT]   PORT 0 (the default) takes any free one; prints the address
-The checks import it and call start(folder), which returns (server, address).
+The checks import it and call start(folder), which returns (server, address); start(folder,
+withheld=[names]) answers 404 for those files.
 """
 import functools
 import http.server
@@ -25,6 +26,17 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".data": "application/octet-stream",
     }
 
+    def __init__(self, *args, withheld=(), **kwargs):
+        self.withheld = withheld
+        super().__init__(*args, **kwargs)
+
+    def send_head(self):
+        # The checks withhold a file to see what the page says when it does not arrive.
+        if self.path.split("?", 1)[0].rsplit("/", 1)[-1] in self.withheld:
+            self.send_error(404)
+            return None
+        return super().send_head()
+
     def end_headers(self):
         self.send_header("Content-Security-Policy", POLICY)
         self.send_header("Cache-Control", "no-store")
@@ -35,8 +47,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def start(folder, port=0):
-    handler = functools.partial(Handler, directory=folder)
+def start(folder, port=0, withheld=()):
+    handler = functools.partial(Handler, directory=folder, withheld=tuple(withheld))
     server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]

@@ -184,7 +184,11 @@
     // A file that does not arrive (talvenor.data, talvenor.wasm) raises its error outside any
     // call of ours.
     window.addEventListener('error', function (event) {
-        if (!ended) fail('Talvenor failed: ' + (event.message || 'a file did not load') + '.');
+        const message = event.message || '';
+        const file = message.match(/(talvenor\.[a-z]+)\b/);
+        const reason = message.match(/Error: ([^:]+?) :/);
+        if (file) fail('The file ' + file[1] + ' did not load' + (reason ? ' (' + reason[1] + ')' : '') + '.');
+        else fail('Talvenor failed: ' + (message || 'an error in the page') + '.');
     });
     window.addEventListener('unhandledrejection', function (event) {
         if (!ended) fail('Talvenor failed: ' + event.reason + '.');
