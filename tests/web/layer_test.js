@@ -26,11 +26,23 @@
         printErr: collect,
         onExit: finish,
         onAbort: function (what) { finish('abort: ' + what); },
+        // Every end passes here: exit() with the test's status, and a trap in the test (a
+        // RuntimeError, which emscripten ends with status 1) with the error to throw.
+        quit: function (status, toThrow) {
+            if (toThrow && toThrow.name !== 'ExitStatus') {
+                collect('stopped by ' + toThrow);
+                finish('stopped by ' + toThrow);
+            }
+            finish(status);
+            throw toThrow;
+        },
     };
-    window.addEventListener('error', function (event) {
-        collect('error: ' + event.message);
-        finish('error: ' + event.message);
-    });
+    function stopped(what) {
+        collect('error: ' + what);
+        finish('error: ' + what);
+    }
+    window.addEventListener('error', function (event) { stopped(event.message); });
+    window.addEventListener('unhandledrejection', function (event) { stopped(String(event.reason)); });
 
     const test = document.createElement('script');
     test.src = 'gl_layer_test.js';

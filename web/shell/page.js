@@ -177,7 +177,8 @@
             throw toThrow;
         },
         onAbort: function (what) {
-            fail('Talvenor could not start or stopped with an error (' + what + ').');
+            if (/fetching of the wasm/.test(String(what))) fail('The file talvenor.wasm did not load.');
+            else fail('Talvenor could not start or stopped with an error (' + what + ').');
         },
     };
 
