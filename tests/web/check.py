@@ -429,7 +429,7 @@ def layer(folder):
     driver = browser()
     try:
         driver.get(address + "layer_test.html")
-        done = wait_for(driver, "return window.layerTest && window.layerTest.done", 300)
+        done = wait_for(driver, "return window.layerTest && window.layerTest.done", 120)
         result = driver.execute_script("return window.layerTest") or {}
         for line in result.get("output", []):
             print("  " + line)
