@@ -88,6 +88,20 @@ TEST_F(LayerTest, SpotLightFallsOffWithItsExponentAndStopsAtItsCutOff) {
         const int expected = cosine >= std::cos(30 * M_PI / 180) ? level(cosine * cosine) : 0;
         expectPixel(23, 10 + 10 * i, expected, expected, expected, "spot");
     }
+
+    // Shininess 0 makes (n . h)^0 = 1 wherever n . VP > 0, under a spot too: here the normal
+    // leans 60 degrees away from the lamp and the highlight is the spot factor alone. (Mesa's
+    // fixed-function lighting gives (n . VP)^(n . VP), 0.71, in this case.)
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, kBlack);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, kWhite);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, kWhite);
+    const float lamp[4] = {40.5f, 50.5f, 0, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, lamp);
+    const double angle = std::atan(3.0 / 10), lean = angle + 60 * M_PI / 180;
+    glNormal3f(float(-std::sin(lean)), 0, float(std::cos(lean)));
+    point(43.5f, 50.5f, -10);
+    const int spot = level(std::pow(std::cos(angle), 2));
+    expectPixel(43, 50, spot, spot, spot, "highlight of shininess 0 under a spot");
 }
 
 TEST_F(LayerTest, PositionalLightIsAttenuatedByDistanceAndDirectionalIsNot) {
