@@ -158,6 +158,7 @@ def stills(site, native, out):
                 count = int(differs.sum())
                 percent = 100.0 * count / differs.size
                 Image.fromarray(web).save(os.path.join(out, name + "-web.png"))
+                Image.fromarray(reference).save(os.path.join(out, name + "-native.png"))
                 # The diff: differing pixels red on the native picture dimmed to a quarter.
                 diff = (reference // 4).astype(numpy.uint8)
                 diff[differs] = (255, 0, 0)
