@@ -248,7 +248,11 @@ def running_page(site, native):
             unlit = green_ground(canvas_shown(driver))
             if unlit.mean() > 0.2:
                 break
-        driver.execute_script("window.talvenorMarker = 'kept'")
+        driver.execute_script("window.talvenorMarker = 'kept';"
+                              "window.addEventListener('keydown', function (e) {"
+                              "  if (/^F[0-9]+$/.test(e.key)) window.talvenorKept = (window.talvenorKept || '') +"
+                              "    e.key + (e.defaultPrevented ? ' kept ' : ' passed on ');"
+                              "});")
         url = driver.current_url
         after_frames(driver, 10)
         still_camera = green_ground(canvas_shown(driver))
@@ -264,8 +268,11 @@ def running_page(site, native):
                 break
         kept = driver.execute_script("return window.talvenorMarker") == "kept" and driver.current_url == url \
             and frames(driver) > frames_before
-        report("F5 keeps the page and switches to camera 5", kept and after > 5 and after > 5 * before,
-               "page kept: %s; the green ground moved by %.1f %% without a key, %.1f %% after F5" % (kept, before, after))
+        browser_got = driver.execute_script("return window.talvenorKept") or ""
+        report("F5 keeps the page and switches to camera 5",
+               kept and browser_got == "F5 kept " and after > 5 and after > 5 * before,
+               "page kept: %s; %s; the green ground moved by %.1f %% without a key, %.1f %% after F5"
+               % (kept, browser_got.strip(), before, after))
 
         camera5 = green_ground(canvas_shown(driver))
         after_frames(driver, 10)
@@ -278,8 +285,14 @@ def running_page(site, native):
             after = moved(camera5, green_ground(canvas_shown(driver)))
             if after > 5 and after > 5 * before:
                 break
-        report("F3 switches to camera 3", after > 5 and after > 5 * before,
-               "the green ground moved by %.1f %% without a key, %.1f %% after F3" % (before, after))
+        browser_got = driver.execute_script("return window.talvenorKept") or ""
+        report("F3 switches to camera 3, kept from the browser", after > 5 and after > 5 * before and
+               browser_got.endswith("F3 kept "),
+               "%s; the green ground moved by %.1f %% without a key, %.1f %% after F3" % (browser_got.strip(), before, after))
+        menu = driver.execute_script(
+            "const e = new MouseEvent('contextmenu', {bubbles: true, cancelable: true, button: 2});"
+            "document.getElementById('canvas').dispatchEvent(e); return e.defaultPrevented")
+        report("the right button opens no menu over the picture", bool(menu))
 
         complaints = policy_complaints(driver)
         report("the page runs under its content security policy", not complaints, "; ".join(complaints[:3]))
