@@ -44,8 +44,6 @@ struct Backend {
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
-    GLsizeiptr vertexBufferSize = 0;
-    GLsizeiptr indexBufferSize = 0;
     bool applied = false;  // `last` holds the state set in the browser's GL
     RasterState last;
     unsigned boundTexture = 0;
@@ -163,14 +161,10 @@ void bindForBatch() {
     backend.boundTexture = 0;
 }
 
-// Uploads `bytes` into `buffer`, growing it when too small.
-void upload(GLenum target, const void* data, GLsizeiptr bytes, GLsizeiptr* size) {
-    if (bytes > *size) {
-        emscripten_glBufferData(target, bytes, data, GL_STREAM_DRAW);
-        *size = bytes;
-    } else {
-        emscripten_glBufferSubData(target, 0, bytes, data);
-    }
+// Gives `target` a new store holding `bytes`: the browser then need not wait for draws that
+// still read the old one.
+void upload(GLenum target, const void* data, GLsizeiptr bytes) {
+    emscripten_glBufferData(target, bytes, data, GL_STREAM_DRAW);
 }
 
 }  // namespace
@@ -203,8 +197,8 @@ void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* i
                  const DrawCommand* commands, int commandCount) {
     if (!backendStart()) return;
     bindForBatch();
-    if (vertexCount > 0) upload(GL_ARRAY_BUFFER, vertices, GLsizeiptr(vertexCount) * GLsizeiptr(sizeof(BatchVertex)), &backend.vertexBufferSize);
-    if (indexCount > 0) upload(GL_ELEMENT_ARRAY_BUFFER, indices, GLsizeiptr(indexCount) * 4, &backend.indexBufferSize);
+    if (vertexCount > 0) upload(GL_ARRAY_BUFFER, vertices, GLsizeiptr(vertexCount) * GLsizeiptr(sizeof(BatchVertex)));
+    if (indexCount > 0) upload(GL_ELEMENT_ARRAY_BUFFER, indices, GLsizeiptr(indexCount) * 4);
     static const GLenum kModes[] = {GL_POINTS, GL_LINES, GL_TRIANGLES};
     for (int i = 0; i < commandCount; ++i) {
         const DrawCommand& c = commands[i];

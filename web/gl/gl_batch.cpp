@@ -70,6 +70,16 @@ void emit(PrimitiveKind kind, const AssembledVertex* const* piece, int count, co
     c->count += count;
 }
 
+// A triangle whose corners all lie beyond the same plane of the view volume makes no fragment;
+// it is left out here rather than sent to the browser to be clipped away there.
+bool outsideOnePlane(const float* a, const float* b, const float* c) {
+    for (int axis = 0; axis < 3; ++axis) {
+        if (a[axis] > a[3] && b[axis] > b[3] && c[axis] > c[3]) return true;
+        if (a[axis] < -a[3] && b[axis] < -b[3] && c[axis] < -c[3]) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool batchHasRoom() {
@@ -94,6 +104,7 @@ void emitLine(const AssembledVertex& a, const AssembledVertex& b, const Assemble
 
 void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
                   const AssembledVertex& provoking) {
+    if (outsideOnePlane(a.v.clip, b.v.clip, c.v.clip)) return;
     const AssembledVertex* piece[3] = {&a, &b, &c};
     emit(kTriangles, piece, 3, provoking);
 }
