@@ -42,6 +42,9 @@ void deriveLight(Light* l) {
     for (int k = 0; k < 3; ++k) l->halfVector[k] = l->direction[k] + (k == 2 ? 1.0f : 0.0f);
     normalise3(l->halfVector);
     l->spotCosCutoff = std::cos(l->spotCutoff * float(M_PI) / 180);
+    l->dark = true;
+    for (int k = 0; k < 3; ++k)
+        if (l->ambient[k] != 0 || l->diffuse[k] != 0 || l->specular[k] != 0) l->dark = false;
 }
 
 Light* lightFor(GLenum light) {
@@ -85,9 +88,9 @@ void setLightVector(GLenum light, GLenum pname, const float* v) {
     if (!l) return;
     const Matrix4& modelView = glState.modelView[glState.modelViewDepth - 1];
     switch (pname) {
-        case GL_AMBIENT: for (int i = 0; i < 4; ++i) l->ambient[i] = v[i]; return;
-        case GL_DIFFUSE: for (int i = 0; i < 4; ++i) l->diffuse[i] = v[i]; return;
-        case GL_SPECULAR: for (int i = 0; i < 4; ++i) l->specular[i] = v[i]; return;
+        case GL_AMBIENT: for (int i = 0; i < 4; ++i) l->ambient[i] = v[i]; deriveLight(l); return;
+        case GL_DIFFUSE: for (int i = 0; i < 4; ++i) l->diffuse[i] = v[i]; deriveLight(l); return;
+        case GL_SPECULAR: for (int i = 0; i < 4; ++i) l->specular[i] = v[i]; deriveLight(l); return;
         case GL_POSITION: {
             const float p[4] = {v[0], v[1], v[2], v[3]};
             transformPoint(modelView, p, l->position);  // eye coordinates, fixed from now on
@@ -155,7 +158,7 @@ void lightVertex(const Material& material, const float eyePosition[4], const flo
     if (glState.localViewer) normalise3(toEye);
 
     for (const Light& light : glState.lights) {
-        if (!light.enabled) continue;
+        if (!light.enabled || light.dark) continue;
         float vp[3];  // VP_pli: from the vertex towards the light, unit length
         float attenuation = 1;
         if (light.position[3] != 0) {

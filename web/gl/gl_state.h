@@ -75,6 +75,7 @@ struct Light {
     float halfVector[3] = {0, 0, 1};     // its half vector for the infinite viewer, unit length
     float spotUnit[3] = {0, 0, -1};      // the spot direction, unit length
     float spotCosCutoff = -1;            // cos(spotCutoff)
+    bool dark = true;                    // ambient, diffuse and specular all black: adds nothing
 };
 
 struct Material {
@@ -125,7 +126,8 @@ struct LayerState {
 
     // Lighting.
     bool lighting = false;
-    Light lights[kMaxLights] = {{false, {0, 0, 0, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}}};  // light 0 is white
+    Light lights[kMaxLights] = {{false, {0, 0, 0, 1}, {1, 1, 1, 1}, {1, 1, 1, 1}, {0, 0, 1, 0}, {0, 0, -1}, 0, 180,
+                                 1, 0, 0, {0, 0, 1}, {0, 0, 1}, {0, 0, -1}, -1, false}};  // light 0 is white
     float lightModelAmbient[4] = {0.2f, 0.2f, 0.2f, 1};
     bool twoSided = false;
     bool localViewer = false;
