@@ -2,6 +2,8 @@
 // still_options.cpp - reading a still's options and handing them to the scene.
 #include "app/still_options.h"
 
+#include <GL/gl.h>
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -45,7 +47,8 @@ int parseStillArguments(int argc, char** argv, bool wantsOutput, StillOptions* o
         if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) return 1;
         const bool takesValue = strcmp(arg, "--camera") == 0 || strcmp(arg, "--frames") == 0 ||
                                 strcmp(arg, "--time") == 0 || strcmp(arg, "--drag-yaw") == 0 ||
-                                strcmp(arg, "--drag-pitch") == 0 || strcmp(arg, "--orbit-angle") == 0;
+                                strcmp(arg, "--drag-pitch") == 0 || strcmp(arg, "--orbit-angle") == 0 ||
+                                strcmp(arg, "--shininess") == 0;
         if (takesValue) {
             if (i + 1 >= argc) {
                 fprintf(refusal(errors, name), "%s needs a value\n", arg);
@@ -58,6 +61,8 @@ int parseStillArguments(int argc, char** argv, bool wantsOutput, StillOptions* o
             else if (strcmp(arg, "--time") == 0) ok = parseDouble(value, &options->time);
             else if (strcmp(arg, "--drag-yaw") == 0) ok = parseDouble(value, &options->dragYaw);
             else if (strcmp(arg, "--drag-pitch") == 0) ok = parseDouble(value, &options->dragPitch);
+            else if (strcmp(arg, "--shininess") == 0)
+                ok = parseDouble(value, &options->shininess) && options->shininess >= 0 && options->shininess <= 128;
             else ok = parseDouble(value, &options->orbitAngle);
             if (!ok) {
                 fprintf(refusal(errors, name), "bad value for %s: %s\n", arg, value);
@@ -89,4 +94,5 @@ void applyStillOptions(const StillOptions& options) {
     scene.dragYaw = float(options.dragYaw);
     scene.dragPitch = float(options.dragPitch);
     scene.orbitAngle = float(options.orbitAngle);
+    if (options.shininess >= 0) glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, float(options.shininess));
 }

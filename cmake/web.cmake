@@ -12,7 +12,7 @@
 #                 for the program's includes.
 # talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
 # talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
-# preloaded as talvenor.data and the page (web/shell/) beside them, and copies the page that runs
+# preloaded as talvenor.data (shipped gzipped as talvenor.data.gz) and the page (web/shell/) beside them, and copies the page that runs
 # the layer's unit test into build-web/layer-test/.
 set(TALVENOR_WEB_GLU "" CACHE PATH "Prefix of GLU built for the web (lib/libGLU.a, include/GL/glu.h)")
 set(TALVENOR_WEB_GTEST "" CACHE PATH "Prefix of GoogleTest built for the web, for the GL layer's unit test")
@@ -74,10 +74,14 @@ function(talvenor_web_site)
         -sDYNAMIC_EXECUTION=0
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
-        -sLZ4=1  # the texture files travel compressed: 2.5 MB as they are
         -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey
         ${preload})
     set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${textures})
+    # The texture files, 2.5 MB as bitmaps, travel as talvenor.data.gz (0.7 MB); the page unpacks
+    # it with the browser's own DecompressionStream before the program asks for it.
+    add_custom_command(TARGET talvenor POST_BUILD
+        COMMAND gzip -9 -n -f ${site}/talvenor.data
+        COMMENT "Packing the texture data" VERBATIM)
 
     # The page: its HTML, script and style beside the program.
     set(shell_files index.html page.js page.css)

@@ -2,7 +2,8 @@
 // snapshot.cpp - renders the scene without anyone watching and writes the picture to a bitmap file.
 //
 //   talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]
-//                     [--drag-yaw D] [--drag-pitch D] [--orbit-angle A] output.dib
+//                     [--drag-yaw D] [--drag-pitch D] [--orbit-angle A] [--shininess S]
+//                     output.dib
 //
 // The window is the program's own (800 x 600, double-buffered, with depth) but stays hidden; the
 // frames are drawn by displayFrame, exactly as the program draws them, back to back with no timer.
@@ -11,6 +12,8 @@
 // with noon at 4.71).
 // --drag-yaw and --drag-pitch stand in for mouse drags in cameras 4 and 5; --orbit-angle (radians)
 // places camera 1 elsewhere on its circle (0 looks from -x, -1.57 from +z, in front of the sails).
+// --shininess sets the materials' shininess, which the program leaves at 0 (see still_options.h:
+// Mesa draws the beacon's highlight at 0 otherwise than OpenGL says; 1e-6 draws it as OpenGL does).
 //
 // displayFrame ends with the buffer swap. Mesa's software renderer leaves the back buffer holding
 // the frame after the swap, so the picture is read from there; the tool asks for that renderer
@@ -42,10 +45,12 @@ unsigned char pixels[kStride * kHeight];
 void printUsage(FILE* to) {
     fprintf(to,
             "usage: talvenor_snapshot [toolkit options] [--camera 1-5] [--frames N] [--time T]\n"
-            "                         [--drag-yaw D] [--drag-pitch D] [--orbit-angle A] output.dib\n"
+            "                         [--drag-yaw D] [--drag-pitch D] [--orbit-angle A]\n"
+            "                         [--shininess S] output.dib\n"
             "Draws N frames (default 1) of the scene at 800x600 in a hidden window and writes the\n"
             "last one as a 24-bit bitmap. --time is the day clock in radians before the first frame\n"
-            "(each frame adds 0.01; night while its sine is positive). Run it in the folder that\n"
+            "(each frame adds 0.01; night while its sine is positive). --shininess sets the\n"
+            "materials' shininess (0 to 128; the program leaves it at 0). Run it in the folder that\n"
             "holds 0textur.dib .. 11textur.dib.\n"
             "Exit status: 0 written; 1 not written; 2 bad command line; 3 written, but the frames\n"
             "raised GL errors (each is printed with its frame number).\n");

@@ -124,6 +124,7 @@ CAMERA_ARGS = {1: ["--orbit-angle", "-1.1"], 2: [], 3: [], 4: ["--drag-pitch", "
 START_TIME = {"night": "1.2", "day": "4.4"}
 FRAMES = 30
 LIMIT_PERCENT = 2.0
+EXACT_SHININESS = "0.000001"
 
 
 def as_query(args):
@@ -141,32 +142,40 @@ def stills(site, native, out):
             for hour in ("night", "day"):
                 name = "camera%d-%s" % (camera, hour)
                 args = ["--camera", str(camera), "--frames", str(FRAMES), "--time", START_TIME[hour]] + CAMERA_ARGS[camera]
-                native_file = os.path.join(out, name + "-native.dib")
-                run = snapshot(native, args, native_file)
-                if run.returncode != 0:
-                    print("%s: talvenor_snapshot failed (%d): %s" % (name, run.returncode, run.stderr.strip()))
+                # Mesa draws the beacon's highlight at the program's shininess of 0 otherwise than
+                # OpenGL says (see app/still_options.h; the GL layer's unit test pins OpenGL's
+                # answer). The pictures are compared where both follow OpenGL, at a shininess of
+                # EXACT_SHININESS; the pictures at the program's own 0 are compared for the record.
+                percents = {}
+                for kind, extra in (("exact", ["--shininess", EXACT_SHININESS]), ("as-is", [])):
+                    native_file = os.path.join(out, "%s-%s-native.dib" % (name, kind))
+                    run = snapshot(native, args + extra, native_file)
+                    if run.returncode != 0:
+                        print("%s: talvenor_snapshot failed (%d): %s" % (name, run.returncode, run.stderr.strip()))
+                        break
+                    result = still(driver, address, as_query(args + extra))
+                    if not result or "frames" not in result:
+                        print("%s: the page drew no still: %s" % (name, result))
+                        break
+                    web = canvas_data(driver)
+                    reference = numpy.asarray(Image.open(native_file).convert("RGB"))
+                    differs = (numpy.abs(web.astype(int) - reference.astype(int)).max(axis=2) > 8)
+                    percents[kind] = 100.0 * differs.mean()
+                    Image.fromarray(web).save(os.path.join(out, "%s-%s-web.png" % (name, kind)))
+                    Image.fromarray(reference).save(os.path.join(out, "%s-%s-native.png" % (name, kind)))
+                    # The diff: differing pixels red on the native picture dimmed to a quarter.
+                    diff = (reference // 4).astype(numpy.uint8)
+                    diff[differs] = (255, 0, 0)
+                    Image.fromarray(diff).save(os.path.join(out, "%s-%s-diff.png" % (name, kind)))
+                if len(percents) < 2:
                     ok = False
                     continue
-                result = still(driver, address, as_query(args))
-                if not result or "frames" not in result:
-                    print("%s: the page drew no still: %s" % (name, result))
-                    ok = False
-                    continue
-                web = canvas_data(driver)
-                reference = numpy.asarray(Image.open(native_file).convert("RGB"))
-                differs = (numpy.abs(web.astype(int) - reference.astype(int)).max(axis=2) > 8)
-                count = int(differs.sum())
-                percent = 100.0 * count / differs.size
-                Image.fromarray(web).save(os.path.join(out, name + "-web.png"))
-                Image.fromarray(reference).save(os.path.join(out, name + "-native.png"))
-                # The diff: differing pixels red on the native picture dimmed to a quarter.
-                diff = (reference // 4).astype(numpy.uint8)
-                diff[differs] = (255, 0, 0)
-                Image.fromarray(diff).save(os.path.join(out, name + "-diff.png"))
+                percent = percents["exact"]
                 errors = [e["message"] for e in driver.get_log("browser")
                           if e["level"] == "SEVERE" and "favicon.ico" not in e["message"]]
-                print("%-13s %7d of %d pixels differ by more than 8 levels (%.3f %%)%s"
-                      % (name, count, differs.size, percent, "; console: %s" % errors[:3] if errors else ""), flush=True)
+                print("%-13s %.3f %% of the pixels differ by more than 8 levels (at the program's shininess 0, "
+                      "against Mesa's own picture: %.3f %%)%s"
+                      % (name, percent, percents["as-is"], "; console: %s" % errors[:3] if errors else ""), flush=True)
                 if percent > worst[0]:
                     worst = (percent, name)
                 if percent > LIMIT_PERCENT:
@@ -321,7 +330,7 @@ def refused_stills(site, native):
     try:
         for query, args in [("camera=9", ["--camera", "9"]), ("frames=100001", ["--frames", "100001"]),
                             ("time=nan", ["--time", "nan"]), ("frames=", ["--frames"]),
-                            ("zoom=2", ["--zoom", "2"])]:
+                            ("zoom=2", ["--zoom", "2"]), ("shininess=129", ["--shininess", "129"])]:
             run = snapshot(native, args, "/dev/null")
             expected = run.stderr.splitlines()[0].replace("talvenor_snapshot: ", "", 1) if run.stderr else "?"
             result = still(driver, address, query, 30) or {}
@@ -377,7 +386,7 @@ def no_webgl(site):
 def missing_files(site):
     """A file that does not arrive is told in words, and nothing starts."""
     ok = True
-    for name in ("talvenor.data", "talvenor.wasm", "talvenor.js"):
+    for name in ("talvenor.data.gz", "talvenor.wasm", "talvenor.js"):
         server, address = serve.start(site, withheld=[name])
         driver = browser()
         try:

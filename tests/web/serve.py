@@ -24,6 +24,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".wasm": "application/wasm",
         ".js": "text/javascript",
         ".data": "application/octet-stream",
+        ".gz": "application/gzip",
     }
 
     def __init__(self, *args, withheld=(), **kwargs):

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // page.js - Talvenor's page: creates the WebGL 2 context, hands it to the program, loads the
-// program (talvenor.js, talvenor.wasm, talvenor.data), wires the buttons, and says in words what
+// program (talvenor.data.gz, talvenor.js, talvenor.wasm), wires the buttons, and says in words what
 // went wrong when something does.
 //
 // Two ways to open it:
@@ -182,7 +182,7 @@
         },
     };
 
-    // A file that does not arrive (talvenor.data, talvenor.wasm) raises its error outside any
+    // A file that does not arrive (talvenor.wasm) raises its error outside any
     // call of ours.
     window.addEventListener('error', function (event) {
         const message = event.message || '';
@@ -195,9 +195,54 @@
         if (!ended) fail('Talvenor failed: ' + event.reason + '.');
     });
 
+    // ---- the texture data, then the program ----------------------------------------------------
+    // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
+    // It is fetched and unpacked here and handed to the loader, which would otherwise fetch
+    // talvenor.data itself. A server may have unpacked it on the way already (Content-Encoding).
+    function fetchData() {
+        return fetch('talvenor.data.gz').then(function (response) {
+            if (!response.ok) {
+                throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
+                                response.statusText + ').');
+            }
+            const total = Number(response.headers.get('Content-Length')) || 0;
+            if (total) progress.max = total;
+            const reader = response.body.getReader();
+            const chunks = [];
+            let received = 0;
+            function pump() {
+                return reader.read().then(function (part) {
+                    if (part.done) return new Blob(chunks);
+                    chunks.push(part.value);
+                    received += part.value.length;
+                    if (total) progress.value = received;
+                    return pump();
+                });
+            }
+            return pump();
+        }).then(function (blob) {
+            return blob.slice(0, 2).arrayBuffer().then(function (head) {
+                const magic = new Uint8Array(head);
+                if (magic.length < 2 || magic[0] !== 0x1f || magic[1] !== 0x8b) return blob.arrayBuffer();
+                if (typeof DecompressionStream !== 'function') {
+                    throw new Error('This browser cannot unpack the texture data (it has no ' +
+                                    'DecompressionStream); current browsers can.');
+                }
+                return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+            });
+        });
+    }
+
     say('Loading…');
-    const program = document.createElement('script');
-    program.src = 'talvenor.js';
-    program.onerror = function () { fail('The file talvenor.js did not load.'); };
-    document.body.appendChild(program);
+    fetchData().then(function (data) {
+        if (ended) return;
+        Module.getPreloadedPackage = function () { return data; };
+        const program = document.createElement('script');
+        program.src = 'talvenor.js';
+        program.onerror = function () { fail('The file talvenor.js did not load.'); };
+        document.body.appendChild(program);
+    }, function (error) {
+        fail(error instanceof Error && /^(The file|This browser)/.test(error.message) ? error.message :
+             'The file talvenor.data.gz did not load (' + error + ').');
+    });
 })();
