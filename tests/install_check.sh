@@ -102,34 +102,52 @@ fi
 
 # Starts COMMAND (shell words) in FOLDER under Xvfb as a user would, waits for the Talvenor window,
 # and keeps what xwininfo and xprop say about it and the folder its process runs in, in OUT.*.
+# The window has its name from the moment it exists; its class, process id and icon are set right
+# after, in requests of their own (the icon in several), so xprop is read until it shows all of
+# them and two readings in a row agree. Whatever is still missing after the bound is reported by
+# the checks below.
 cat >"$work/launch.sh" <<'EOF'
 set -u
 cd "$1"
 eval "words=($2)"
-"${words[@]}" >"$3.log" 2>&1 &
+out="$3"
+"${words[@]}" >"$out.log" 2>&1 &
 started=$!
-for _ in $(seq 100); do
-    if xwininfo -name Talvenor >"$3.xwininfo" 2>/dev/null; then
-        id="$(awk '/Window id:/ { print $4 }' "$3.xwininfo")"
-        xprop -id "$id" WM_CLASS _NET_WM_PID _NET_WM_ICON >"$3.xprop" 2>&1
-        pid="$(sed -n 's/^_NET_WM_PID(CARDINAL) = //p' "$3.xprop")"
-        readlink "/proc/${pid:-0}/cwd" >"$3.cwd" 2>/dev/null
-        kill "${pid:-$started}" "$started" 2>/dev/null
-        wait "$started" 2>/dev/null
-        exit 0
-    fi
-    kill -0 "$started" 2>/dev/null || break
+complete() {
+    grep -q '^WM_CLASS(STRING) = ' "$out.xprop.new" && grep -q '^_NET_WM_PID(CARDINAL) = [0-9]' "$out.xprop.new" || return 1
+    for size in 16 32 48 64 128; do grep -q "Icon ($size x $size):" "$out.xprop.new" || return 1; done
+}
+deadline=$((SECONDS + 120))
+id=""
+while [ -z "$id" ] && [ "$SECONDS" -lt "$deadline" ] && kill -0 "$started" 2>/dev/null; do
+    xwininfo -name Talvenor >"$out.xwininfo" 2>/dev/null && id="$(awk '/Window id:/ { print $4 }' "$out.xwininfo")"
+    [ -n "$id" ] || sleep 0.1
+done
+if [ -z "$id" ]; then
+    kill "$started" 2>/dev/null
+    wait "$started" 2>/dev/null
+    exit 1
+fi
+deadline=$((SECONDS + 60))
+: >"$out.xprop"
+while [ "$SECONDS" -lt "$deadline" ]; do
+    xprop -id "$id" WM_CLASS _NET_WM_PID _NET_WM_ICON >"$out.xprop.new" 2>&1
+    complete && cmp -s "$out.xprop" "$out.xprop.new" && break
+    mv "$out.xprop.new" "$out.xprop"
     sleep 0.1
 done
-kill "$started" 2>/dev/null
+[ -f "$out.xprop.new" ] && mv "$out.xprop.new" "$out.xprop"
+pid="$(sed -n 's/^_NET_WM_PID(CARDINAL) = //p' "$out.xprop")"
+readlink "/proc/${pid:-0}/cwd" >"$out.cwd" 2>/dev/null
+kill "${pid:-$started}" "$started" 2>/dev/null
 wait "$started" 2>/dev/null
-exit 1
+exit 0
 EOF
 start_and_look() {  # folder, command, name of the outputs
     if ! LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
-            timeout 30 bash "$work/launch.sh" "$1" "$2" "$work/$3"; then
+            timeout 240 bash "$work/launch.sh" "$1" "$2" "$work/$3"; then
         cat "$work/$3.log" >&2 || true
-        fail "$3: no window named Talvenor appeared within 10 seconds"
+        fail "$3: no window named Talvenor appeared within 120 seconds"
         return 1
     fi
 }

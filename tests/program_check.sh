@@ -2,12 +2,13 @@
 # SPDX-License-Identifier: MIT
 # The program itself, started as a user starts it, with the stock texture files and with three
 # hostile ones in their place: a named pipe nobody writes to, a one-row image and an image wider
-# than any driver's largest texture. Each time it must open its window, draw (two captures of the
-# window differ), print nothing with freeglut's -gldebug (no GL error, and in a sanitizer build no
-# leak or error report) and end with status 0 on Escape.
+# than any driver's largest texture. Each time it must open its window, draw (a capture that holds
+# a frame, then one that differs from it), print nothing with freeglut's -gldebug (no GL error,
+# and in a sanitizer build no leak or error report) and end with status 0 on Escape. Every wait is
+# for a condition, with a bound generous enough for a sanitizer build on a busy machine.
 #
 # Usage: tests/program_check.sh BUILD_FOLDER   (run under an X server, e.g. xvfb-run)
-# Needs: xdotool, xwd, xwininfo. Exits non-zero on any failure.
+# Needs: xdotool, xwd, ImageMagick's convert. Exits non-zero on any failure.
 set -uo pipefail
 build="$(cd "$1" && pwd)"
 work="$(mktemp -d /tmp/talvenor-program.XXXXXX)"
@@ -35,32 +36,41 @@ check() {  # name, then a command that damages the texture files in the current 
     (cd "$dir" && "$@")
 
     (cd "$dir" && exec "$build/talvenor" -gldebug) >"$dir/out.txt" 2>&1 &
-    local pid=$! id="" status=0 first="" drawn=""
-    for _ in $(seq 300); do
+    local pid=$! id="" status=0 first="" drawn="" deadline=$((SECONDS + 120))
+    while [ -z "$id" ] && [ "$SECONDS" -lt "$deadline" ] && kill -0 "$pid" 2>/dev/null; do
         id="$(xdotool search --onlyvisible --name '^Talvenor$' 2>/dev/null | head -n 1)"
-        [ -n "$id" ] && break
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
+        [ -n "$id" ] || sleep 0.1
     done
     if [ -n "$id" ]; then
-        # Frames are drawn back to back and everything moves every frame: two captures differ.
-        first="$(xwd -silent -id "$id" | md5sum)"
-        for _ in $(seq 100); do
-            [ "$(xwd -silent -id "$id" | md5sum)" != "$first" ] && drawn=yes && break
-            sleep 0.1
+        # Frames are drawn back to back and everything moves every frame: two captures of a
+        # drawn picture differ. The first one counted already holds a frame (more than one
+        # colour): a capture of the still empty window would differ from the first frame even if
+        # no second one ever came.
+        deadline=$((SECONDS + 120))
+        while [ -z "$drawn" ] && [ "$SECONDS" -lt "$deadline" ]; do
+            xwd -silent -id "$id" >"$dir/capture.xwd" 2>/dev/null || { sleep 0.1; continue; }
+            if [ -z "$first" ]; then
+                [ "$(convert "xwd:$dir/capture.xwd" -format %k info: 2>/dev/null)" -gt 1 ] 2>/dev/null &&
+                    first="$(md5sum <"$dir/capture.xwd")"
+            elif [ "$(md5sum <"$dir/capture.xwd")" != "$first" ]; then
+                drawn=yes
+            fi
+            [ -n "$drawn" ] || sleep 0.1
         done
         xdotool key --window "$id" Escape 2>/dev/null  # its key release finds the window gone
     fi
-    for _ in $(seq 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    deadline=$((SECONDS + 60))
+    while kill -0 "$pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then
         kill -9 "$pid"
-        echo "program check, $name: still running after Escape"
+        echo "program check, $name: still running 60 s after Escape"
     fi
     wait "$pid" || status=$?
 
     local problems=()
     [ -n "$id" ] || problems+=("no window")
-    [ -n "$id" ] && [ -z "$drawn" ] && problems+=("the window did not change: no frames drawn")
+    [ -n "$id" ] && [ -z "$first" ] && problems+=("no frame drawn within 120 s")
+    [ -n "$first" ] && [ -z "$drawn" ] && problems+=("the window did not change: no second frame within 120 s")
     [ "$status" -eq 0 ] || problems+=("exit status $status")
     [ -s "$dir/out.txt" ] && problems+=("printed: $(head -c 2000 "$dir/out.txt")")
     if [ ${#problems[@]} -eq 0 ]; then
