@@ -148,9 +148,16 @@ void setMaterial(GLenum face, GLenum pname, const float* v, bool vectorCall) {
 
 }  // namespace
 
-void lightVertex(const Material& material, const float eyePosition[4], const float normal[3], float colour[4]) {
-    float c[3];
-    for (int k = 0; k < 3; ++k) c[k] = material.emission[k] + material.ambient[k] * glState.lightModelAmbient[k];
+void lightVertex(const float eyePosition[4], const float normal[3], float front[4], float back[4]) {
+    // Face 0 is the front, lit with the normal as given; face 1 the back, with the normal
+    // flipped and the back material. What depends on the light and the vertex alone (VP, the
+    // attenuation, the spot factor, h) is worked out once for both.
+    const int faces = back ? 2 : 1;
+    const Material* materials[2] = {&glState.materials[0], &glState.materials[1]};
+    float c[2][3];
+    for (int f = 0; f < faces; ++f)
+        for (int k = 0; k < 3; ++k)
+            c[f][k] = materials[f]->emission[k] + materials[f]->ambient[k] * glState.lightModelAmbient[k];
 
     const float w = eyePosition[3] != 0 ? eyePosition[3] : 1;
     const float vertex[3] = {eyePosition[0] / w, eyePosition[1] / w, eyePosition[2] / w};
@@ -180,24 +187,32 @@ void lightVertex(const Material& material, const float eyePosition[4], const flo
         const float factor = attenuation * spot;
         if (factor == 0) continue;
 
-        const float diffuse = std::fmax(dot3(normal, vp), 0.0f);
-        float specular = 0;
-        if (diffuse != 0) {  // f_i
-            float h[3];
-            if (light.position[3] == 0 && !glState.localViewer) {
-                h[0] = light.halfVector[0], h[1] = light.halfVector[1], h[2] = light.halfVector[2];
-            } else {
-                for (int k = 0; k < 3; ++k) h[k] = vp[k] + (glState.localViewer ? toEye[k] : k == 2 ? 1.0f : 0.0f);
-                normalise3(h);
-            }
-            specular = std::pow(std::fmax(dot3(normal, h), 0.0f), material.shininess);
+        float h[3];
+        if (light.position[3] == 0 && !glState.localViewer) {
+            h[0] = light.halfVector[0], h[1] = light.halfVector[1], h[2] = light.halfVector[2];
+        } else {
+            for (int k = 0; k < 3; ++k) h[k] = vp[k] + (glState.localViewer ? toEye[k] : k == 2 ? 1.0f : 0.0f);
+            normalise3(h);
         }
-        for (int k = 0; k < 3; ++k)
-            c[k] += factor * (material.ambient[k] * light.ambient[k] + diffuse * material.diffuse[k] * light.diffuse[k] +
-                              specular * material.specular[k] * light.specular[k]);
+        const float nDotVP = dot3(normal, vp);
+        const float nDotH = dot3(normal, h);
+        for (int f = 0; f < faces; ++f) {
+            const Material& m = *materials[f];
+            const float sign = f == 0 ? 1.0f : -1.0f;
+            const float diffuse = std::fmax(sign * nDotVP, 0.0f);
+            float specular = 0;
+            if (diffuse != 0)  // f_i; x^0 is 1 for every x, 0 included
+                specular = m.shininess == 0 ? 1.0f : std::pow(std::fmax(sign * nDotH, 0.0f), m.shininess);
+            for (int k = 0; k < 3; ++k)
+                c[f][k] += factor * (m.ambient[k] * light.ambient[k] + diffuse * m.diffuse[k] * light.diffuse[k] +
+                                     specular * m.specular[k] * light.specular[k]);
+        }
     }
-    for (int k = 0; k < 3; ++k) colour[k] = clamp01(c[k]);
-    colour[3] = clamp01(material.diffuse[3]);
+    float* colours[2] = {front, back};
+    for (int f = 0; f < faces; ++f) {
+        for (int k = 0; k < 3; ++k) colours[f][k] = clamp01(c[f][k]);
+        colours[f][3] = clamp01(materials[f]->diffuse[3]);
+    }
 }
 
 extern "C" {

@@ -141,13 +141,9 @@ void transformVertex(const float objectPosition[4], LayerVertex* out) {
         const float length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
         if (length > 0) normal[0] /= length, normal[1] /= length, normal[2] /= length;
     }
-    lightVertex(glState.materials[0], eye, normal, out->front);
-    if (glState.twoSided) {
-        const float flipped[3] = {-normal[0], -normal[1], -normal[2]};
-        lightVertex(glState.materials[1], eye, flipped, out->back);
-    } else {
+    lightVertex(eye, normal, out->front, glState.twoSided ? out->back : nullptr);
+    if (!glState.twoSided)
         for (int k = 0; k < 4; ++k) out->back[k] = out->front[k];
-    }
 }
 
 extern "C" {

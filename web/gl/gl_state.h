@@ -12,7 +12,7 @@
 //   insideBeginEnd       true between glBegin and glEnd; records GL_INVALID_OPERATION if so
 //   currentMatrix        the top of the stack that glMatrixMode selected
 //   modelViewChanged     marks the normal matrix for recomputation
-//   lightVertex          the lighting equation for one vertex and one face (gl_lighting.cpp)
+//   lightVertex          the lighting equation for one vertex, both faces (gl_lighting.cpp)
 //   transformVertex      model-view, projection and texture matrices, lighting or the current
 //                        colour: one vertex as the rasteriser takes it (gl_primitives.cpp)
 //   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
@@ -165,10 +165,11 @@ bool insideBeginEnd();
 Matrix4& currentMatrix();
 void modelViewChanged();
 
-// Lighting (gl_lighting.cpp): the colour of one face of a vertex, clamped to [0, 1].
-// eyePosition: the vertex in eye coordinates (w may differ from 1); normal: the eye-space normal
-// as the face sees it (already negated for the back face, normalised if GL_NORMALIZE is on).
-void lightVertex(const Material& material, const float eyePosition[4], const float normal[3], float colour[4]);
+// Lighting (gl_lighting.cpp): the colours of a vertex, clamped to [0, 1]. eyePosition: the vertex
+// in eye coordinates (w may differ from 1); normal: the eye-space normal (normalised if
+// GL_NORMALIZE is on). front is lit with the front material; back, unless null, with the back
+// material and the normal flipped (two-sided lighting).
+void lightVertex(const float eyePosition[4], const float normal[3], float front[4], float back[4]);
 
 // Primitives (gl_primitives.cpp) and the batch (gl_batch.cpp).
 struct AssembledVertex {
