@@ -211,11 +211,11 @@ void texEnv(GLenum target, GLenum pname, const float* values) {
 }  // namespace
 
 int maxTextureSize() {
-    static int size = 0;
-    if (size == 0) {
-        size = backendMaxTextureSize();
-        if (size > 16384) size = 16384;  // kMaxTextureLevels levels
-    }
+    static int size = 0;  // the context's answer, asked once
+    if (size != 0) return size;
+    if (!backendStart()) return 2048;  // WebGL 2's least, until a context says more
+    size = backendMaxTextureSize();
+    if (size > 16384) size = 16384;  // kMaxTextureLevels levels
     return size;
 }
 
