@@ -6,8 +6,10 @@
 // OpenGL 1.x entry points they call, with the meaning the OpenGL 1.x specification gives them,
 // on top of WebGL 2. Vertices are transformed and lit on the CPU, one at a time, when glVertex
 // is called; the rasteriser gets clip coordinates, a front and a back colour and texture
-// coordinates. A frame's primitives are kept in one batch and drawn with one buffer upload and
-// one draw call per change of per-fragment state, when glFlush or glFinish is called (the web
+// coordinates; a triangle whose corners all lie beyond one plane of the view volume makes no
+// fragment and is dropped there. A frame's primitives are kept in one batch, each vertex once,
+// and drawn with one upload of vertices, one of indices and one draw call per change of
+// per-fragment state, when glFlush or glFinish is called (the web
 // entry's glutSwapBuffers calls glFlush) or when something needs the pixels or changes a texture
 // they sample. Calls that OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION
 // there; values it refuses record its error and change nothing. Anything outside the list below
