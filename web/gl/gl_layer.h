@@ -9,12 +9,13 @@
 // coordinates; a triangle whose corners all lie beyond one plane of the view volume makes no
 // fragment and is dropped there. A frame's primitives are kept in one batch, each vertex once,
 // and drawn with one upload of vertices, one of indices and one draw call per change of
-// per-fragment state, when glFlush or glFinish is called (the web
-// entry's glutSwapBuffers calls glFlush) or when something needs the pixels or changes a texture
-// they sample. Calls that OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION
-// there; values it refuses record its error and change nothing. Anything outside the list below
-// is not provided: a call to it fails to link, and a known call with an unsupported value (fog,
-// stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
+// per-fragment state, when glFlush or glFinish is called (the web entry's glutSwapBuffers calls
+// glFlush) or when something needs the pixels or changes a texture they sample. Calls that
+// OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION there; values it refuses
+// record its error and change nothing. Anything outside the list below is not provided: a call
+// to it fails to link (or, where emscripten's JavaScript has a WebGL call of that name, shows in
+// the program's imports, which scripts/web checks), and a known call with an unsupported value
+// (fog, stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
 //
 // Units: gl_state.h (the state record), gl_context.cpp, gl_matrix.cpp, gl_lighting.cpp,
 // gl_primitives.cpp, gl_textures.cpp, gl_batch.cpp, gl_backend.cpp (the only WebGL caller),
