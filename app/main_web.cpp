@@ -68,10 +68,6 @@ double stillMilliseconds = 0.0;
 
 void noDisplay() {}
 
-void drawLiveFrame() {
-    displayFrame();
-}
-
 void drawStillSlice(void*) {
     const double start = emscripten_get_now();
     long slice = 0;
@@ -129,6 +125,6 @@ int main(int argc, char** argv) {
     glutIdleFunc(nullptr);  // in the same task: the toolkit's 4 ms idle never starts
     setUpRenderState();
     glutReshapeWindow(scene.windowWidth, scene.windowHeight);  // the first reshape, as on the desktop
-    emscripten_set_main_loop(drawLiveFrame, 0, 1);
+    emscripten_set_main_loop(displayFrame, 0, 1);
     return 0;
 }

@@ -223,6 +223,28 @@ def animation_frames(driver, count):
         "requestAnimationFrame(tick);" % count)
 
 
+def switched(before, after):
+    """A new camera moves the ground far more than ten frames of the old one do."""
+    return after > 5 and after > 5 * before
+
+
+def camera_switch(driver, key):
+    """How far the green ground moves in ten frames of the present camera, and then after key,
+    as soon as that is a switch (or after 20 s): (before, after), in per cent."""
+    reference = green_ground(canvas_shown(driver))
+    after_frames(driver, 10)
+    before = moved(reference, green_ground(canvas_shown(driver)))
+    press(driver, key)
+    after = 0.0
+    end = time.monotonic() + 20
+    while time.monotonic() < end:
+        after_frames(driver, 3)
+        after = moved(reference, green_ground(canvas_shown(driver)))
+        if switched(before, after):
+            break
+    return before, after
+
+
 def running_page(site, native):
     from selenium.webdriver.common.keys import Keys
     server, address = serve.start(site)
@@ -269,39 +291,19 @@ def running_page(site, native):
                               "    e.key + (e.defaultPrevented ? ' kept ' : ' passed on ');"
                               "});")
         url = driver.current_url
-        after_frames(driver, 10)
-        still_camera = green_ground(canvas_shown(driver))
-        before = moved(unlit, still_camera)
         frames_before = frames(driver)
-        press(driver, Keys.F5)
-        after = 0.0
-        end = time.monotonic() + 20
-        while time.monotonic() < end:
-            after_frames(driver, 3)
-            after = moved(unlit, green_ground(canvas_shown(driver)))
-            if after > 5 and after > 5 * before:
-                break
+        before, after = camera_switch(driver, Keys.F5)
         kept = driver.execute_script("return window.talvenorMarker") == "kept" and driver.current_url == url \
             and frames(driver) > frames_before
         browser_got = driver.execute_script("return window.talvenorKept") or ""
         report("F5 keeps the page and switches to camera 5",
-               kept and browser_got == "F5 kept " and after > 5 and after > 5 * before,
+               kept and browser_got == "F5 kept " and switched(before, after),
                "page kept: %s; %s; the green ground moved by %.1f %% without a key, %.1f %% after F5"
                % (kept, browser_got.strip(), before, after))
 
-        camera5 = green_ground(canvas_shown(driver))
-        after_frames(driver, 10)
-        before = moved(camera5, green_ground(canvas_shown(driver)))
-        press(driver, Keys.F3)
-        after = 0.0
-        end = time.monotonic() + 20
-        while time.monotonic() < end:
-            after_frames(driver, 3)
-            after = moved(camera5, green_ground(canvas_shown(driver)))
-            if after > 5 and after > 5 * before:
-                break
+        before, after = camera_switch(driver, Keys.F3)
         browser_got = driver.execute_script("return window.talvenorKept") or ""
-        report("F3 switches to camera 3, kept from the browser", after > 5 and after > 5 * before and
+        report("F3 switches to camera 3, kept from the browser", switched(before, after) and
                browser_got.endswith("F3 kept "),
                "%s; the green ground moved by %.1f %% without a key, %.1f %% after F3" % (browser_got.strip(), before, after))
         menu = driver.execute_script(

@@ -143,10 +143,12 @@ void applyState(const RasterState& s, bool forClear) {
             emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
             backend.boundTexture = s.texture;
         }
-        // Few draws are textured with anything but GL_MODULATE, which reads none of these.
-        emscripten_glUniform1i(program.hasColourLocation, s.textureHasColour);
-        emscripten_glUniform1i(program.hasAlphaLocation, s.textureHasAlpha);
-        emscripten_glUniform4fv(program.envColourLocation, 1, s.textureEnvColour);
+        // Only GL_REPLACE and GL_BLEND read these; the scene's textures all modulate.
+        if (s.textureFunction == GL_REPLACE || s.textureFunction == GL_BLEND) {
+            emscripten_glUniform1i(program.hasColourLocation, s.textureHasColour);
+            emscripten_glUniform1i(program.hasAlphaLocation, s.textureHasAlpha);
+            emscripten_glUniform4fv(program.envColourLocation, 1, s.textureEnvColour);
+        }
     }
     l = s;
     backend.applied = true;

@@ -42,16 +42,23 @@ int pushVertex(const LayerVertex& v, const LayerVertex& colours) {
 }
 
 // The command that the next `kind` piece goes into: the last one when the state is unchanged.
+// The states are compared only when the state was set anew; otherwise the last draw command
+// was made with this snapshot.
 DrawCommand* commandFor(PrimitiveKind kind) {
+    bool changed = false;
     if (glState.rasterStateChanged) {
         snapshot = glState.raster;
         currentTextureState(&snapshot);
         glState.rasterStateChanged = false;
+        changed = true;
     }
-    snapshot.kind = kind;
+    if (snapshot.kind != kind) {
+        snapshot.kind = kind;
+        changed = true;
+    }
     if (commandCount > 0) {
         DrawCommand& last = commands[commandCount - 1];
-        if (!last.clear && last.first + last.count == indexCount && last.state == snapshot) return &last;
+        if (!last.clear && last.first + last.count == indexCount && (!changed || last.state == snapshot)) return &last;
     }
     DrawCommand& c = commands[commandCount++];
     c = DrawCommand{};
