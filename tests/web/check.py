@@ -11,6 +11,10 @@
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
                                       frame's time after navigation (figures only, never fails)
+    check.py frames SITE [BEFORE]     the running page's main-thread time per frame (median, p95)
+                                      plain and under 4x CPU throttling, frames per second, bytes
+                                      sent and draw calls a frame; BEFORE, another build's site, the
+                                      same way (figures only, never fails)
     check.py imports WASM             the program's imports: no GL entry point from JavaScript
 
 SITE is build-web/site, NATIVE the native build folder (talvenor_snapshot and the texture files;
@@ -513,6 +517,141 @@ def speed(site, native, rounds=3):
         server.shutdown()
 
 
+# ---- frame times of the running page ------------------------------------------------------------
+
+# Installed before the page's own scripts: every requestAnimationFrame callback is timed on the
+# main thread, and the WebGL calls that send data or draw are counted, whichever layer makes
+# them. The layer's own counts (talvenorLayerBytesUploaded, talvenorLayerDrawCalls), where it has
+# them, are read after each callback, outside its time.
+FRAME_PROBE = r"""
+(function () {
+    const probe = {times: [], layerBytes: [], layerDraws: [], bytes: 0, draws: 0, uploads: 0};
+    window.talvenorProbe = probe;
+    const raf = window.requestAnimationFrame.bind(window);
+    window.requestAnimationFrame = function (callback) {
+        return raf(function (stamp) {
+            const start = performance.now();
+            try {
+                callback(stamp);
+            } finally {
+                probe.times.push(performance.now() - start);
+                const m = window.Module;
+                if (m && typeof m._talvenorLayerBytesUploaded === 'function') {
+                    probe.layerBytes.push(m._talvenorLayerBytesUploaded());
+                    probe.layerDraws.push(m._talvenorLayerDrawCalls());
+                }
+            }
+        });
+    };
+    const gl = WebGL2RenderingContext.prototype;
+    function texelBytes(format, type) {
+        const components = {0x1906: 1, 0x1909: 1, 0x190A: 2, 0x1907: 3, 0x1908: 4}[format] || 4;
+        return components * (type === 0x1406 ? 4 : 1);  // GL_FLOAT or bytes
+    }
+    function viewBytes(args, at) {  // (view, srcOffset, length) as WebGL 2 takes them
+        const view = args[at];
+        if (typeof view === 'number') return view;
+        if (!view || !view.BYTES_PER_ELEMENT) return view && view.byteLength || 0;
+        const length = args.length > at + 2 ? args[at + 2] : view.length - (args[at + 1] || 0);
+        return length * view.BYTES_PER_ELEMENT;
+    }
+    function counted(name, bytes) {
+        const original = gl[name];
+        gl[name] = function () {
+            probe.bytes += bytes(arguments);
+            probe.uploads += 1;
+            return original.apply(this, arguments);
+        };
+    }
+    counted('bufferData', function (a) {  // (target, size, usage) or (target, view, usage, srcOffset, length)
+        if (typeof a[1] === 'number' || !a[1]) return 0;
+        return a.length >= 5 ? a[4] * a[1].BYTES_PER_ELEMENT : a[1].byteLength;
+    });
+    counted('bufferSubData', function (a) { return viewBytes(a, 2); });
+    counted('texImage2D', function (a) { return a.length >= 9 ? a[3] * a[4] * texelBytes(a[6], a[7]) : 0; });
+    counted('texSubImage2D', function (a) { return a.length >= 9 ? a[4] * a[5] * texelBytes(a[6], a[7]) : 0; });
+    for (const name of ['drawElements', 'drawArrays']) {
+        const original = gl[name];
+        gl[name] = function () {
+            probe.draws += 1;
+            return original.apply(this, arguments);
+        };
+    }
+})();
+"""
+
+FRAME_SECONDS = 8.5
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(p / 100.0 * (len(ordered) - 1))))] if ordered else float("nan")
+
+
+def load_average():
+    with open("/proc/loadavg") as f:
+        return " ".join(f.read().split()[:3])
+
+
+def frame_phase(driver, throttle):
+    """FRAME_SECONDS of the running page: ms per callback, frames per second, sends and draws."""
+    driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": throttle})
+    after_frames(driver, 30)  # settled at this rate
+    start = driver.execute_script(
+        "const p = window.talvenorProbe; p.times.length = 0; p.layerBytes.length = 0;"
+        "p.layerDraws.length = 0; p.bytes = p.draws = p.uploads = 0;"
+        "return [performance.now(), window.talvenorFrames || 0]")
+    time.sleep(FRAME_SECONDS)
+    end = driver.execute_script("const p = window.talvenorProbe;"
+                                "return [performance.now(), window.talvenorFrames || 0, p.times.slice(),"
+                                " p.layerBytes.slice(), p.layerDraws.slice(), p.bytes, p.draws, p.uploads]")
+    driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
+    seconds = (end[0] - start[0]) / 1000.0
+    frames = max(end[1] - start[1], 1)
+    times, layer_bytes, layer_draws = end[2], end[3], end[4]
+    return {"median": percentile(times, 50), "p95": percentile(times, 95), "max": max(times) if times else 0,
+            "callbacks": len(times), "fps": frames / seconds, "seconds": seconds,
+            "bytes": end[5] / frames, "draws": end[6] / frames, "uploads": end[7] / frames,
+            "layer_bytes": percentile(layer_bytes, 50) if layer_bytes else None,
+            "layer_bytes_max": max(layer_bytes) if layer_bytes else None,
+            "layer_draws": percentile(layer_draws, 50) if layer_draws else None}
+
+
+def frame_figures(site, label):
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": FRAME_PROBE})
+        driver.get(address + "index.html")
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 60 || window.talvenorEnded", 90) or \
+                driver.execute_script("return !!window.talvenorEnded"):
+            print("%s: the page did not run: %s" % (label, page_words(driver)))
+            return False
+        for name, rate in (("plain", 1), ("CPU throttled 4x", 4)):
+            load = load_average()
+            f = frame_phase(driver, rate)
+            own = ("; the layer's own count: %.0f bytes (largest %.0f), %.0f draw calls a frame (median)"
+                   % (f["layer_bytes"], f["layer_bytes_max"], f["layer_draws"])) if f["layer_bytes"] is not None else ""
+            print("%-6s %-16s main thread per frame: median %.2f ms, p95 %.2f ms, largest %.1f ms "
+                  "(%d callbacks in %.1f s); %.1f frames/s; sent %.0f bytes in %.1f calls and %.1f draw calls a "
+                  "frame%s; load average %s" % (label, name, f["median"], f["p95"], f["max"], f["callbacks"], f["seconds"],
+                                                f["fps"], f["bytes"], f["uploads"], f["draws"], own, load), flush=True)
+        return True
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def frames_check(site, before=None):
+    """Figures only, never a timed test: the running page's main-thread time per frame, plain and
+    under 4x CPU throttling, with what it sends and draws; BEFORE, a site built from another
+    commit, is measured the same way in the same run."""
+    ok = frame_figures(site, "this")
+    if before:
+        ok = frame_figures(before, "before") and ok
+    report("frame-time figures", ok)
+
+
 # ---- the program's imports --------------------------------------------------------------------
 
 def wasm_imports(path):
@@ -591,6 +730,8 @@ def main():
         layer(*args)
     elif command == "speed":
         speed(*args)
+    elif command == "frames":
+        frames_check(*args)
     elif command == "imports":
         imports(*args)
     else:

@@ -4,7 +4,9 @@
 // Where a fault would hide in a full picture: the colour of single lit vertices (drawn as
 // one-pixel points and read back) against the lighting equation worked out by hand for each
 // case, the way quads, strips and polygons are cut and shaded flat, and the matrix stacks and
-// the errors the layer reports.
+// the errors the layer reports; and what the GPU path adds: state that changes between the
+// vertices of one primitive, geometry kept between frames that is never drawn stale, and a
+// texture changed between two primitives of one frame.
 #include <GL/gl.h>
 #include <emscripten/html5.h>
 #include <gtest/gtest.h>
@@ -329,6 +331,90 @@ TEST_F(LayerTest, TexturesKeepTheirTargetAnswerProxiesAndModulateTheColour) {
     glEnd();
     expectPixel(21, 1, 128, 255, 255, "incomplete texture: as if texturing were off");
     glDisable(GL_TEXTURE_2D);
+}
+
+
+TEST_F(LayerTest, AMaterialChangedBetweenTwoVerticesOfOnePrimitiveLightsOnlyTheSecond) {
+    diffuseOnly(GL_LIGHT0);
+    const float ahead[4] = {0, 0, 1, 0};
+    const float red[4] = {1, 0, 0, 1};
+    const float blue[4] = {0, 0, 1, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, ahead);
+    glNormal3f(0, 0, 1);
+    glBegin(GL_POINTS);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, red);
+    glVertex2f(10.5f, 10.5f);
+    glMaterialfv(GL_FRONT, GL_DIFFUSE, blue);
+    glVertex2f(11.5f, 10.5f);
+    glEnd();
+    expectPixel(10, 10, 255, 0, 0, "before the change");
+    expectPixel(11, 10, 0, 0, 255, "after the change");
+}
+
+// Frames of the same calls: the second sends nothing, and a third that moves one vertex of the
+// run sends that vertex alone and shows it moved; a fourth that moves the whole run by its
+// matrix sends the model-view record alone.
+TEST_F(LayerTest, GeometryKeptBetweenFramesIsDrawnFromTheGpuAndNeverStale) {
+    glFlush();  // what the tests before left: a frame of its own
+    const auto frame = [](float corner, float shift) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPushMatrix();
+        glTranslatef(shift, 0, 0);
+        glColor3f(1, 1, 0);
+        glBegin(GL_TRIANGLES);
+        glVertex2f(2, 2), glVertex2f(10, 2), glVertex2f(2, 10);
+        glVertex2f(20, 2), glVertex2f(28, 2), glVertex2f(20, corner);
+        glEnd();
+        glPopMatrix();
+        glFlush();
+    };
+    double bytes = -1, draws = -1;
+    frame(10, 0);
+    frame(10, 0);
+    backendFrameCounts(&bytes, &draws);
+    EXPECT_EQ(bytes, 0) << "a frame like the last one sends nothing";
+    EXPECT_EQ(draws, 1);
+    expectPixel(21, 14, 0, 0, 0, "the corner where it was");
+
+    frame(30, 0);
+    backendFrameCounts(&bytes, &draws);
+    EXPECT_EQ(bytes, double(sizeof(BatchVertex))) << "one vertex changed, one vertex sent";
+    expectPixel(21, 14, 255, 255, 0, "the corner moved");
+    expectPixel(4, 4, 255, 255, 0, "the run's unchanged triangle");
+
+    frame(30, 32);
+    backendFrameCounts(&bytes, &draws);
+    EXPECT_EQ(bytes, double(kRecordWidth[kModelViewTable] * 16)) << "only the model-view record sent";
+    expectPixel(4, 4, 0, 0, 0, "the old place");
+    expectPixel(36, 4, 255, 255, 0, "moved by the matrix");
+    expectPixel(53, 14, 255, 255, 0, "the moved corner, moved by the matrix");
+}
+
+TEST_F(LayerTest, ATextureChangedBetweenTwoPrimitivesOfOneFrameIsSeenByTheSecondOnly) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glEnable(GL_TEXTURE_2D);
+    const unsigned char red[4] = {255, 0, 0, 255}, green[4] = {0, 255, 0, 255};
+    for (int frame = 0; frame < 2; ++frame) {  // the second frame from the kept geometry
+        glClear(GL_COLOR_BUFFER_BIT);
+        for (int square = 0; square < 2; ++square) {
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, square == 0 ? red : green);
+            const float x = 4 + 20 * square;
+            glBegin(GL_QUADS);
+            glTexCoord2f(0, 0), glVertex2f(x, 4);
+            glTexCoord2f(1, 0), glVertex2f(x + 8, 4);
+            glTexCoord2f(1, 1), glVertex2f(x + 8, 12);
+            glTexCoord2f(0, 1), glVertex2f(x, 12);
+            glEnd();
+        }
+        glFlush();
+        expectPixel(8, 8, 255, 0, 0, frame ? "first square, second frame" : "first square");
+        expectPixel(28, 8, 0, 255, 0, frame ? "second square, second frame" : "second square");
+    }
+    glDisable(GL_TEXTURE_2D);
+    glDeleteTextures(1, &name);
 }
 
 }  // namespace

@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: MIT
 // gl_backend.cpp - the batch drawn with WebGL 2, through emscripten's emscripten_gl* names (the
 // plain gl* names are the layer's own).
+//
+// The vertex and index buffers are made once, as large as the batch's streams, and the record
+// tables once as RGBA float textures of their full size; each draw sends only the stretches the
+// batch reports changed (bufferSubData, texSubImage2D). The texture images are kept here as well
+// as in the browser, so that every object can be made again (backendRecreate).
 #include "web/gl/gl_backend.h"
 
 #include <GLES3/gl3.h>
+#include <emscripten/em_macros.h>
 #include <emscripten/html5_webgl.h>
 #include <webgl/webgl1.h>
 #include <webgl/webgl2.h>
@@ -11,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "web/gl/shaders.h"
@@ -18,7 +25,7 @@
 bool operator==(const RasterState& a, const RasterState& b) {
     return a.kind == b.kind && memcmp(a.viewport, b.viewport, sizeof a.viewport) == 0 && a.blend == b.blend &&
            a.blendSource == b.blendSource && a.blendDestination == b.blendDestination &&
-           a.depthTest == b.depthTest && a.depthFunc == b.depthFunc && a.depthMask == b.depthMask &&
+           a.flat == b.flat && a.depthTest == b.depthTest && a.depthFunc == b.depthFunc && a.depthMask == b.depthMask &&
            memcmp(a.colourMask, b.colourMask, sizeof a.colourMask) == 0 && a.cullFace == b.cullFace &&
            a.cullMode == b.cullMode && a.frontFace == b.frontFace && a.scissorTest == b.scissorTest &&
            memcmp(a.scissor, b.scissor, sizeof a.scissor) == 0 && a.texture == b.texture &&
@@ -29,7 +36,7 @@ bool operator==(const RasterState& a, const RasterState& b) {
 
 namespace {
 
-// One shader program for each texturing case: mode (off, 1-D, 2-D) by function.
+// One shader program for each case: flat or smooth, by texturing mode (off, 1-D, 2-D), by function.
 struct Program {
     GLuint name = 0;
     GLint hasColourLocation = -1;
@@ -37,18 +44,38 @@ struct Program {
     GLint envColourLocation = -1;
 };
 
+// What the backend keeps of each texture it made, so that it can be made again: its images,
+// tightly packed RGBA, and its parameters.
+struct KeptTexture {
+    bool inUse = false;
+    GLuint name = 0;  // the browser's texture, in the context current now
+    unsigned char* levels[15] = {};
+    int width[15] = {};
+    int height[15] = {};
+    unsigned parameters[4] = {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT};
+};
+constexpr int kMaxTextures = 512;
+
 struct Backend {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the context the objects below belong to
-    Program programs[3][4];
+    Program programs[2][3][4];
     const Program* current = nullptr;
     GLuint vertexArray = 0;
     GLuint vertexBuffer = 0;
     GLuint indexBuffer = 0;
+    GLuint tables[kRecordTables] = {};
+    bool fresh = true;  // the buffers and tables hold nothing yet: the next draw sends all in use
     bool applied = false;  // `last` holds the state set in the browser's GL
     RasterState last;
-    unsigned boundTexture = 0;
+    unsigned boundTexture = 0;  // on texture unit 0
+    int activeUnit = 0;
 };
 Backend backend;
+KeptTexture kept[kMaxTextures + 1];  // [0] unused: handle 0 is no texture
+
+// This frame's counts, and the last frame's.
+double frameBytes = 0, frameDraws = 0, frameWork = 0;
+double lastFrameBytes = 0, lastFrameDraws = 0;
 
 GLuint compileShader(GLenum type, const char* source) {
     const GLuint shader = emscripten_glCreateShader(type);
@@ -56,7 +83,7 @@ GLuint compileShader(GLenum type, const char* source) {
     emscripten_glCompileShader(shader);
     GLint ok = 0;
     emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok) {
+    if (!ok && !emscripten_is_webgl_context_lost(backend.context)) {
         char log[1024] = "";
         emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
         fprintf(stderr, "GL layer: shader not compiled: %s\n", log);
@@ -78,16 +105,20 @@ int textureFunctionIndex(unsigned function) {
     }
 }
 
-const Program& programFor(int mode, int function) {
-    Program& p = backend.programs[mode][function];
+const char* const kTableNames[kRecordTables] = {"modelViews", "projections", "lightSets", "materials"};
+
+const Program& programFor(bool flat, int mode, int function) {
+    Program& p = backend.programs[flat][mode][function];
     if (p.name != 0) return p;
-    char header[96];
-    snprintf(header, sizeof header, "#version 300 es\n#define TEXTURE_MODE %d\n#define TEXTURE_FUNCTION %d\n", mode,
-             function);
-    char source[4096];
-    snprintf(source, sizeof source, "%s%s", header, kFragmentShaderSource);
-    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, kVertexShaderSource);
-    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, source);
+    static char vertexSource[8192];
+    static char fragmentSource[4096];
+    char header[128];
+    snprintf(header, sizeof header, "#version 300 es\n#define FLAT %d\n#define TEXTURE_MODE %d\n#define TEXTURE_FUNCTION %d\n",
+             flat ? 1 : 0, mode, function);
+    snprintf(vertexSource, sizeof vertexSource, "%s%s", header, kVertexShaderSource);
+    snprintf(fragmentSource, sizeof fragmentSource, "%s%s", header, kFragmentShaderSource);
+    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, vertexSource);
+    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, fragmentSource);
     p.name = emscripten_glCreateProgram();
     emscripten_glAttachShader(p.name, vertexShader);
     emscripten_glAttachShader(p.name, fragmentShader);
@@ -99,8 +130,25 @@ const Program& programFor(int mode, int function) {
     p.hasAlphaLocation = emscripten_glGetUniformLocation(p.name, "hasAlpha");
     p.envColourLocation = emscripten_glGetUniformLocation(p.name, "envColour");
     emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, "image"), 0);
+    for (int t = 0; t < kRecordTables; ++t)
+        emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, kTableNames[t]), 1 + t);
     backend.current = &p;
     return p;
+}
+
+// Texture unit 0 takes the textures the fragments sample, and texture uploads; units 1 to 4 hold
+// the record tables, bound once when they are made. The vertex array and the vertex buffer stay
+// bound from then on too: nothing else binds either.
+void activeUnit(int unit) {
+    if (backend.activeUnit == unit) return;
+    emscripten_glActiveTexture(GL_TEXTURE0 + unit);
+    backend.activeUnit = unit;
+}
+
+void bindTexture(unsigned texture) {
+    activeUnit(0);
+    emscripten_glBindTexture(GL_TEXTURE_2D, kept[texture].name);
+    backend.boundTexture = texture;
 }
 
 // Sets in the browser's GL whatever differs from the state set last.
@@ -132,17 +180,14 @@ void applyState(const RasterState& s, bool forClear) {
     if (all || s.cullFace != l.cullFace) setEnabled(GL_CULL_FACE, s.cullFace);
     if (all || s.cullMode != l.cullMode) emscripten_glCullFace(s.cullMode);
     if (all || s.frontFace != l.frontFace) emscripten_glFrontFace(s.frontFace);
-    const Program& program = programFor(s.texture == 0 ? 0 : s.texture1D ? 1 : 2,
+    const Program& program = programFor(s.flat, s.texture == 0 ? 0 : s.texture1D ? 1 : 2,
                                         s.texture == 0 ? 0 : textureFunctionIndex(s.textureFunction));
     if (&program != backend.current) {
         emscripten_glUseProgram(program.name);
         backend.current = &program;
     }
     if (s.texture != 0) {
-        if (s.texture != backend.boundTexture) {
-            emscripten_glBindTexture(GL_TEXTURE_2D, s.texture);
-            backend.boundTexture = s.texture;
-        }
+        if (s.texture != backend.boundTexture) bindTexture(s.texture);
         // Only GL_REPLACE and GL_BLEND read these; the scene's textures all modulate.
         if (s.textureFunction == GL_REPLACE || s.textureFunction == GL_BLEND) {
             emscripten_glUniform1i(program.hasColourLocation, s.textureHasColour);
@@ -154,20 +199,68 @@ void applyState(const RasterState& s, bool forClear) {
     backend.applied = true;
 }
 
-// The browser's GL may have been left bound to anything between two batches (a texture upload
-// binds its texture); these are set again at the start of each one.
-void bindForBatch() {
-    emscripten_glBindVertexArray(backend.vertexArray);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.vertexBuffer);
-    emscripten_glActiveTexture(GL_TEXTURE0);
-    backend.boundTexture = 0;
+void uploadBuffer(GLenum target, const void* data, int elementBytes, int begin, int end) {
+    if (end <= begin) return;
+    const GLsizeiptr bytes = GLsizeiptr(end - begin) * elementBytes;
+    emscripten_glBufferSubData(target, GLintptr(begin) * elementBytes, bytes,
+                               static_cast<const char*>(data) + size_t(begin) * elementBytes);
+    frameBytes += double(bytes);
 }
 
-// Gives `target` a new store holding `bytes`: the browser then need not wait for draws that
-// still read the old one.
-void upload(GLenum target, const void* data, GLsizeiptr bytes) {
-    emscripten_glBufferData(target, bytes, data, GL_STREAM_DRAW);
+// Rows [begin, end) of a record table (the texture unit 1 + table is bound to it).
+void uploadRows(int table, const float* texels, int begin, int end) {
+    if (end <= begin) return;
+    activeUnit(1 + table);
+    emscripten_glTexSubImage2D(GL_TEXTURE_2D, 0, 0, begin, kRecordWidth[table], end - begin, GL_RGBA, GL_FLOAT,
+                               texels + size_t(begin) * kRecordWidth[table] * 4);
+    frameBytes += double(end - begin) * kRecordWidth[table] * 16;
 }
+
+// The buffers, the record tables and the vertex layout, made in the context current now.
+void makeStreams(int vertexCapacity, int indexCapacity) {
+    emscripten_glGenVertexArrays(1, &backend.vertexArray);
+    emscripten_glBindVertexArray(backend.vertexArray);
+    emscripten_glGenBuffers(1, &backend.vertexBuffer);
+    emscripten_glGenBuffers(1, &backend.indexBuffer);
+    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.vertexBuffer);
+    emscripten_glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(vertexCapacity) * GLsizeiptr(sizeof(BatchVertex)), nullptr,
+                            GL_DYNAMIC_DRAW);
+    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, backend.indexBuffer);  // kept by the vertex array
+    emscripten_glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indexCapacity) * 4, nullptr, GL_DYNAMIC_DRAW);
+    const GLsizei stride = sizeof(BatchVertex);
+    auto at = [](size_t offset) { return reinterpret_cast<const void*>(offset); };
+    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(BatchVertex, position)));
+    emscripten_glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(BatchVertex, normal)));
+    emscripten_glVertexAttribPointer(2, 4, GL_FLOAT, GL_FALSE, stride, at(offsetof(BatchVertex, tex)));
+    emscripten_glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(BatchVertex, colour)));
+    emscripten_glVertexAttribIPointer(4, 4, GL_UNSIGNED_SHORT, stride, at(offsetof(BatchVertex, state)));
+    for (GLuint attribute = 0; attribute < 5; ++attribute) emscripten_glEnableVertexAttribArray(attribute);
+    for (int t = 0; t < kRecordTables; ++t) {
+        emscripten_glGenTextures(1, &backend.tables[t]);
+        activeUnit(1 + t);
+        emscripten_glBindTexture(GL_TEXTURE_2D, backend.tables[t]);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        emscripten_glTexStorage2D(GL_TEXTURE_2D, 1, GL_RGBA32F, kRecordWidth[t], kRecordRows[t]);
+    }
+    activeUnit(0);
+    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 1);
+}
+
+void sendTextureImage(KeptTexture& t, int level) {
+    emscripten_glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, t.width[level], t.height[level], 0, GL_RGBA,
+                            GL_UNSIGNED_BYTE, t.levels[level]);
+    frameBytes += double(t.width[level]) * t.height[level] * 4;
+}
+
+void sendTextureParameters(const KeptTexture& t) {
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(t.parameters[0]));
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(t.parameters[1]));
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(t.parameters[2]));
+    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(t.parameters[3]));
+}
+
 
 }  // namespace
 
@@ -177,33 +270,29 @@ bool backendStart() {
     if (context == backend.context) return true;
     backend = Backend{};
     backend.context = context;
-
-    emscripten_glGenVertexArrays(1, &backend.vertexArray);
-    emscripten_glBindVertexArray(backend.vertexArray);
-    emscripten_glGenBuffers(1, &backend.vertexBuffer);
-    emscripten_glGenBuffers(1, &backend.indexBuffer);
-    emscripten_glBindBuffer(GL_ARRAY_BUFFER, backend.vertexBuffer);
-    emscripten_glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, backend.indexBuffer);  // kept by the vertex array
-    const GLsizei stride = sizeof(BatchVertex);
-    emscripten_glVertexAttribPointer(0, 4, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, clip)));
-    emscripten_glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, stq)));
-    emscripten_glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, front)));
-    emscripten_glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<const void*>(offsetof(BatchVertex, back)));
-    for (GLuint attribute = 0; attribute < 4; ++attribute) emscripten_glEnableVertexAttribArray(attribute);
-    emscripten_glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    emscripten_glPixelStorei(GL_PACK_ALIGNMENT, 1);
     return true;
 }
 
-void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* indices, int indexCount,
-                 const DrawCommand* commands, int commandCount) {
+void backendDraw(const BatchData& b) {
     if (!backendStart()) return;
-    bindForBatch();
-    if (vertexCount > 0) upload(GL_ARRAY_BUFFER, vertices, GLsizeiptr(vertexCount) * GLsizeiptr(sizeof(BatchVertex)));
-    if (indexCount > 0) upload(GL_ELEMENT_ARRAY_BUFFER, indices, GLsizeiptr(indexCount) * 4);
+    if (backend.vertexArray == 0) makeStreams(b.vertexCapacity, b.indexCapacity);
+    // What changed since the last draw; after the streams were made, all that is in use.
+    if (backend.fresh) {
+        uploadBuffer(GL_ARRAY_BUFFER, b.vertices, sizeof(BatchVertex), 0, b.verticesUsed);
+        uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indices, 4, 0, b.indicesUsed);
+        for (int t = 0; t < kRecordTables; ++t) uploadRows(t, b.tables[t], 0, b.rowsUsed[t]);
+        backend.fresh = false;
+    } else {
+        for (int i = 0; i < b.vertexRangeCount; ++i)
+            uploadBuffer(GL_ARRAY_BUFFER, b.vertices, sizeof(BatchVertex), b.vertexRanges[i].begin, b.vertexRanges[i].end);
+        for (int i = 0; i < b.indexRangeCount; ++i)
+            uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indices, 4, b.indexRanges[i].begin, b.indexRanges[i].end);
+        for (int t = 0; t < kRecordTables; ++t) uploadRows(t, b.tables[t], b.changedRows[t].begin, b.changedRows[t].end);
+    }
+    activeUnit(0);
     static const GLenum kModes[] = {GL_POINTS, GL_LINES, GL_TRIANGLES};
-    for (int i = 0; i < commandCount; ++i) {
-        const DrawCommand& c = commands[i];
+    for (int i = 0; i < b.commandCount; ++i) {
+        const DrawCommand& c = b.commands[i];
         applyState(c.state, c.clear);
         if (c.clear) {
             if (c.clearMask & GL_COLOR_BUFFER_BIT)
@@ -213,50 +302,102 @@ void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* i
         } else if (c.count > 0) {
             emscripten_glDrawElements(kModes[c.state.kind], c.count, GL_UNSIGNED_INT,
                                       reinterpret_cast<const void*>(uintptr_t(c.first) * 4));
+            frameDraws += 1;
         }
     }
+    frameWork += 1;
+}
+
+void backendEndFrame() {
+    if (frameWork == 0 && frameBytes == 0) return;  // nothing drawn since the last frame ended
+    lastFrameBytes = frameBytes;
+    lastFrameDraws = frameDraws;
+    frameBytes = frameDraws = frameWork = 0;
+}
+
+void backendFrameCounts(double* bytesUploaded, double* drawCalls) {
+    *bytesUploaded = lastFrameBytes;
+    *drawCalls = lastFrameDraws;
+}
+
+// The page reads these (scripts/web prints them): the last frame's bytes uploaded and draw calls.
+extern "C" EMSCRIPTEN_KEEPALIVE double talvenorLayerBytesUploaded() {
+    return lastFrameBytes;
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE double talvenorLayerDrawCalls() {
+    return lastFrameDraws;
 }
 
 unsigned backendCreateTexture() {
     if (!backendStart()) return 0;
-    GLuint texture = 0;
-    emscripten_glGenTextures(1, &texture);
-    return texture;
+    for (unsigned handle = 1; handle <= kMaxTextures; ++handle) {
+        KeptTexture& t = kept[handle];
+        if (t.inUse) continue;
+        t = KeptTexture{};
+        t.inUse = true;
+        emscripten_glGenTextures(1, &t.name);
+        return handle;
+    }
+    return 0;
 }
 
 void backendDeleteTexture(unsigned texture) {
-    if (texture == 0 || !backendStart()) return;
-    emscripten_glDeleteTextures(1, &texture);
+    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse) return;
+    KeptTexture& t = kept[texture];
+    if (backendStart()) emscripten_glDeleteTextures(1, &t.name);
+    for (unsigned char* level : t.levels) free(level);
+    t = KeptTexture{};
     if (backend.boundTexture == texture) backend.boundTexture = 0;
 }
 
 void backendTextureImage(unsigned texture, int level, int width, int height, const unsigned char* rgba) {
-    if (texture == 0 || !backendStart()) return;
-    emscripten_glActiveTexture(GL_TEXTURE0);
-    emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-    backend.boundTexture = texture;
-    emscripten_glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse || !backendStart()) return;
+    KeptTexture& t = kept[texture];
+    const size_t bytes = size_t(width) * size_t(height) * 4;
+    unsigned char* copy = static_cast<unsigned char*>(realloc(t.levels[level], bytes ? bytes : 1));
+    if (!copy) return;
+    memcpy(copy, rgba, bytes);
+    t.levels[level] = copy, t.width[level] = width, t.height[level] = height;
+    bindTexture(texture);
+    sendTextureImage(t, level);
 }
 
 void backendTextureParameters(unsigned texture, unsigned minFilter, unsigned magFilter, unsigned wrapS, unsigned wrapT) {
-    if (texture == 0 || !backendStart()) return;
-    emscripten_glActiveTexture(GL_TEXTURE0);
-    emscripten_glBindTexture(GL_TEXTURE_2D, texture);
-    backend.boundTexture = texture;
-    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GLint(minFilter));
-    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GLint(magFilter));
-    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GLint(wrapS));
-    emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(wrapT));
+    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse || !backendStart()) return;
+    KeptTexture& t = kept[texture];
+    t.parameters[0] = minFilter, t.parameters[1] = magFilter, t.parameters[2] = wrapS, t.parameters[3] = wrapT;
+    bindTexture(texture);
+    sendTextureParameters(t);
 }
 
+bool backendRecreate() {
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
+    if (context == 0 || emscripten_is_webgl_context_lost(context)) return false;
+    // The objects of the lost context are gone with it; their names mean nothing now.
+    backend = Backend{};
+    backend.context = context;
+    for (unsigned handle = 1; handle <= kMaxTextures; ++handle) {
+        KeptTexture& t = kept[handle];
+        if (!t.inUse) continue;
+        emscripten_glGenTextures(1, &t.name);
+        bindTexture(handle);
+        sendTextureParameters(t);
+        for (int level = 0; level < 15; ++level)
+            if (t.levels[level] && t.width[level] > 0 && t.height[level] > 0) sendTextureImage(t, level);
+    }
+    // The streams and record tables are made, and sent whole, by the next draw; the programs
+    // when first needed.
+    return !emscripten_is_webgl_context_lost(context);
+}
 void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba) {
     if (!backendStart()) return;
     emscripten_glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
-void backendFlush() {
-    if (backendStart()) emscripten_glFlush();
-}
+// The browser sends the commands of a task on when the task ends (WebGL flushes then of itself);
+// a flush of its own each frame would only cost the main thread time.
+void backendFlush() {}
 
 void backendFinish() {
     if (!backendStart()) return;

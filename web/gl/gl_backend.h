@@ -1,42 +1,58 @@
 // SPDX-License-Identifier: MIT
 // gl_backend.h - the WebGL 2 side of the layer: the one unit that talks to the browser's GL.
 //
-// The fixed-function units above it never call WebGL; they hand the backend transformed,
-// lit vertices and the state to rasterise them with. This header uses no GL header of its own
-// (the desktop gl.h and WebGL's gl2.h do not mix), so enums travel as plain unsigned numbers
-// with the values both headers give them.
+// The fixed-function units above it never call WebGL; they hand the backend vertices in object
+// coordinates, each naming the state records it is to be transformed and lit with, the records
+// themselves, and the state to rasterise with. This header uses no GL header of its own (the
+// desktop gl.h and WebGL's gl2.h do not mix), so enums travel as plain unsigned numbers with
+// the values both headers give them.
 //
-//   backendStart           makes the buffers and their layout for the context current now (the
-//                          shader programs are made when first needed); false without a context
-//   backendDraw            uploads a batch's vertices and indices, one call each, and runs its
-//                          commands in order
-//   backendCreateTexture   a WebGL texture for one texture object (0 without a context)
-//   backendDeleteTexture   releases it
-//   backendTextureImage    one mipmap level as tightly packed RGBA bytes
+// Every GPU object can be made again from what the layer holds on the CPU side: the vertex and
+// index streams and the record tables are kept whole in the batch (the backend's buffers and
+// tables are copies of them), the texture images are kept by the backend for each texture it
+// made, and the shader programs are made from their source. backendRecreate makes them all anew
+// in the current context.
+//
+//   backendStart           makes the buffers, record tables and their layout for the context
+//                          current now (shader programs are made when first needed); false
+//                          without a context
+//   backendDraw            uploads what changed in the streams and tables since the last draw,
+//                          then runs a batch's commands in order
+//   backendEndFrame        a frame ends (glFlush, glFinish): its counts become the last frame's
+//   backendCreateTexture   a texture handle for one texture object (0 without a context)
+//   backendDeleteTexture   releases it and the images kept for it
+//   backendTextureImage    one mipmap level as tightly packed RGBA bytes (kept, and uploaded)
 //   backendTextureParameters  filters and wrap modes (a 1-D texture is a 2-D one, one row high)
 //   backendReadPixels      tightly packed RGBA rows, bottom row first
-//   backendFlush / backendFinish  glFlush / glFinish of the browser's GL
+//   backendFlush / backendFinish  glFlush (nothing: the browser flushes when the task ends) /
+//                          glFinish of the browser's GL
 //   backendError           the browser's own error flag (GL_NO_ERROR when none)
 //   backendMaxTextureSize  the browser's largest texture
 //   backendDrawingBufferSize  the current context's drawing buffer, in pixels
+//   backendRecreate        every GPU object made again from what the layer keeps (a restored
+//                          context); false when that failed
+//   backendFrameCounts     the last frame's bytes uploaded and draw calls
 #pragma once
 
-// One transformed, lit vertex, in full precision, as primitive assembly keeps it.
-struct LayerVertex {
-    float clip[4];   // clip coordinates
-    float front[4];  // colour for front-facing primitives, clamped to [0, 1]
-    float back[4];   // colour for back-facing ones (two-sided lighting), else the same
-    float tex[4];    // texture coordinates after the texture matrix
-};
+#include <cstddef>
 
-// The same vertex as the vertex buffer holds it: 36 bytes. Colours are stored as bytes (the
-// framebuffer's own precision); the texture's r coordinate is dropped (no 3-D textures).
+// One vertex as the program gave it and the vertex buffer holds it: 56 bytes. The colour is the
+// current colour clamped and stored as bytes (the framebuffer's own precision; it is shown only
+// where lighting is off). state names the rows of the record tables the vertex shader reads.
 struct BatchVertex {
-    float clip[4];
-    float stq[3];
-    unsigned char front[4];
-    unsigned char back[4];
+    float position[4];         // object coordinates
+    float normal[3];           // the current normal, untransformed
+    float tex[4];              // the current texture coordinates, before the texture matrix
+    unsigned char colour[4];
+    unsigned short state[4];   // rows: model-view, projection, lights (kUnlit: lighting off), material
 };
+constexpr unsigned short kUnlit = 0xFFFF;
+
+// The record tables: RGBA float textures, one record a row, read by the vertex shader with
+// texelFetch. The layout of a row is the vertex shader's (shaders.h), written by gl_records.cpp.
+enum RecordTable { kModelViewTable = 0, kProjectionTable = 1, kLightsTable = 2, kMaterialTable = 3, kRecordTables = 4 };
+constexpr int kRecordWidth[kRecordTables] = {8, 8, 57, 8};  // texels (vec4) per row
+constexpr int kRecordRows[kRecordTables] = {2048, 256, 512, 2048};
 
 enum PrimitiveKind { kPoints = 0, kLines = 1, kTriangles = 2 };
 
@@ -57,7 +73,8 @@ struct RasterState {
     unsigned frontFace = 0x0901;  // GL_CCW
     bool scissorTest = false;
     int scissor[4] = {0, 0, 0, 0};
-    unsigned texture = 0;     // backend texture to sample; 0: texturing off (or incomplete)
+    bool flat = false;        // flat shading: each piece takes its last vertex's colours
+    unsigned texture = 0;     // backend texture handle to sample; 0: texturing off (or incomplete)
     bool texture1D = false;   // sampled along s only
     unsigned textureFunction = 0x2100;  // GL_MODULATE
     bool textureHasColour = true;       // false for an alpha-only texture
@@ -78,9 +95,37 @@ struct DrawCommand {
     int count = 0;
 };
 
+// A stretch of a stream or table that differs from what the backend's copy holds: [begin, end),
+// in vertices, indices or rows.
+struct Range {
+    int begin = 0;
+    int end = 0;
+};
+
+// What the batch hands over: the whole streams and tables as the layer keeps them, the parts of
+// them that changed since the last draw, and the commands. `used` is how much of each is in use
+// (what a recreated context needs uploaded).
+struct BatchData {
+    const BatchVertex* vertices = nullptr;
+    int vertexCapacity = 0;
+    int verticesUsed = 0;
+    const Range* vertexRanges = nullptr;
+    int vertexRangeCount = 0;
+    const unsigned* indices = nullptr;
+    int indexCapacity = 0;
+    int indicesUsed = 0;
+    const Range* indexRanges = nullptr;
+    int indexRangeCount = 0;
+    const float* tables[kRecordTables] = {};
+    int rowsUsed[kRecordTables] = {};
+    Range changedRows[kRecordTables] = {};
+    const DrawCommand* commands = nullptr;
+    int commandCount = 0;
+};
+
 bool backendStart();
-void backendDraw(const BatchVertex* vertices, int vertexCount, const unsigned* indices, int indexCount,
-                 const DrawCommand* commands, int commandCount);
+void backendDraw(const BatchData& batch);
+void backendEndFrame();
 unsigned backendCreateTexture();
 void backendDeleteTexture(unsigned texture);
 void backendTextureImage(unsigned texture, int level, int width, int height, const unsigned char* rgba);
@@ -91,3 +136,5 @@ void backendFinish();
 unsigned backendError();
 int backendMaxTextureSize();
 void backendDrawingBufferSize(int* width, int* height);
+bool backendRecreate();
+void backendFrameCounts(double* bytesUploaded, double* drawCalls);

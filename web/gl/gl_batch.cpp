@@ -1,44 +1,97 @@
 // SPDX-License-Identifier: MIT
-// gl_batch.cpp - the frame's vertices and commands, kept until something needs them drawn.
+// gl_batch.cpp - the frame's vertex and index streams and commands, kept until something needs
+// them drawn, and kept between frames so that what did not change is not sent again.
 //
-// Transformed vertices go into one fixed vertex array, each once; the pieces of primitives go
-// into an index list; a command records a clear, or a range of indices with the per-fragment
+// A frame's vertices (in object coordinates, each naming its state records) go into one vertex
+// stream, each once, and the pieces of its primitives into one index stream, in the order the
+// program sends them; a command records a clear, or a range of indices with the per-fragment
 // state to draw it with. A piece whose state equals the last command's extends that command, so
-// a frame becomes one upload of each array and one draw per change of state. The batch is drawn by glFlush and glFinish (the web entry's buffer swap calls glFlush),
-// before glReadPixels, before any texture image, parameter or object changes under commands that
-// use it, and when an array is full (primitive assembly then puts the vertices it still needs
-// into the new batch).
+// a frame is drawn with one call per change of per-fragment state.
+//
+// The streams are not emptied when a frame is drawn: the next frame writes from the top again,
+// over the last frame's, and each vertex and index is compared with the one at its place as it
+// is written. A glBegin/glEnd run whose vertices, attributes and state rows equal what the last
+// frame sent at the same place (the same run of the same program, when nothing before it changed
+// length) therefore leaves its part of the stream as it was, and the backend draws it from the
+// buffer it already holds; only the stretches that differ are uploaded. Nothing stale can be
+// drawn: every value is compared, none is assumed.
+//
+// The batch is drawn by glFlush and glFinish (the web entry's buffer swap calls glFlush), which
+// also end the frame; before glReadPixels; before any texture image, parameter or object
+// changes under commands that use it; and when a stream or record table is full (the frame then
+// starts again at the top, and primitive assembly puts the vertices it still needs there).
+#include <cstdint>
 #include <cstring>
 
 #include "web/gl/gl_state.h"
 
 namespace {
 
-constexpr int kBatchVertices = 1 << 17;  // 4.5 MiB
-constexpr int kBatchIndices = 3 * kBatchVertices;
+constexpr int kStreamVertices = 1 << 17;  // 7 MiB
+constexpr int kStreamIndices = 3 * kStreamVertices;
 constexpr int kBatchCommands = 4096;
+constexpr int kMaxRanges = 512;
+constexpr int kRangeGap = 64;  // changed stretches this close are uploaded as one
 
-BatchVertex vertices[kBatchVertices];
-int vertexCount = 0;
-unsigned indices[kBatchIndices];
+BatchVertex vertices[kStreamVertices];
+int vertexCount = 0;  // the next place in the vertex stream this frame
+int verticesUsed = 0;
+unsigned indices[kStreamIndices];
 int indexCount = 0;
+int indicesUsed = 0;
 DrawCommand commands[kBatchCommands];
 int commandCount = 0;
 RasterState snapshot;  // the state of the next primitive, rebuilt when it changed
 
-unsigned char toByte(float c) {
-    return static_cast<unsigned char>(c * 255.0f + 0.5f);  // c is clamped to [0, 1] already
+Range vertexRanges[kMaxRanges];
+int vertexRangeCount = 0;
+Range indexRanges[kMaxRanges];
+int indexRangeCount = 0;
+
+// Notes that place `at` changed; places are written in increasing order within a batch.
+void markChanged(Range* ranges, int* count, int at) {
+    if (*count > 0) {
+        Range& last = ranges[*count - 1];
+        if (at >= last.begin && at <= last.end + kRangeGap) {
+            if (at + 1 > last.end) last.end = at + 1;
+            return;
+        }
+        if (*count == kMaxRanges) {  // one long stretch rather than too many short ones
+            if (at < last.begin) last.begin = at;
+            if (at + 1 > last.end) last.end = at + 1;
+            return;
+        }
+    }
+    ranges[(*count)++] = Range{at, at + 1};
 }
 
-int pushVertex(const LayerVertex& v, const LayerVertex& colours) {
-    BatchVertex& b = vertices[vertexCount];
-    for (int k = 0; k < 4; ++k) {
-        b.clip[k] = v.clip[k];
-        b.front[k] = toByte(colours.front[k]);
-        b.back[k] = toByte(colours.back[k]);
+bool sameVertex(const BatchVertex& a, const BatchVertex& b) {
+    static_assert(sizeof(BatchVertex) == 56, "a vertex is 56 bytes");
+    uint32_t x[14], y[14];
+    memcpy(x, &a, sizeof x);
+    memcpy(y, &b, sizeof y);
+    uint32_t differ = 0;
+    for (int i = 0; i < 14; ++i) differ |= x[i] ^ y[i];
+    return differ == 0;
+}
+
+int pushVertex(const BatchVertex& v) {
+    const int at = vertexCount++;
+    if (!sameVertex(vertices[at], v)) {
+        vertices[at] = v;
+        markChanged(vertexRanges, &vertexRangeCount, at);
     }
-    b.stq[0] = v.tex[0], b.stq[1] = v.tex[1], b.stq[2] = v.tex[3];
-    return vertexCount++;
+    if (vertexCount > verticesUsed) verticesUsed = vertexCount;
+    return at;
+}
+
+void pushIndex(unsigned index) {
+    const int at = indexCount++;
+    if (indices[at] != index) {
+        indices[at] = index;
+        markChanged(indexRanges, &indexRangeCount, at);
+    }
+    if (indexCount > indicesUsed) indicesUsed = indexCount;
 }
 
 // The command that the next `kind` piece goes into: the last one when the state is unchanged.
@@ -48,6 +101,7 @@ DrawCommand* commandFor(PrimitiveKind kind) {
     bool changed = false;
     if (glState.rasterStateChanged) {
         snapshot = glState.raster;
+        snapshot.flat = glState.shadeModel == GL_FLAT;
         currentTextureState(&snapshot);
         glState.rasterStateChanged = false;
         changed = true;
@@ -67,60 +121,83 @@ DrawCommand* commandFor(PrimitiveKind kind) {
     return &c;
 }
 
-// Smooth shading shares the vertices; flat shading gives the piece copies that carry the
-// provoking vertex's colours throughout.
-void emit(PrimitiveKind kind, const AssembledVertex* const* piece, int count, const AssembledVertex& provoking) {
+// With flat shading the piece takes the colours of its provoking vertex: the rasteriser's flat
+// colours come from a piece's last vertex, so the corners are turned (which keeps the piece's
+// orientation) until the provoking one is last.
+void emit(PrimitiveKind kind, const int* corners, int count, int provoking) {
     DrawCommand* c = commandFor(kind);
-    const bool flat = glState.shadeModel == GL_FLAT && kind != kPoints;
-    for (int i = 0; i < count; ++i)
-        indices[indexCount++] = unsigned(flat ? pushVertex(piece[i]->v, provoking.v) : piece[i]->index);
-    c->count += count;
-}
-
-// A triangle whose corners all lie beyond the same plane of the view volume makes no fragment;
-// it is left out here rather than sent to the browser to be clipped away there.
-bool outsideOnePlane(const float* a, const float* b, const float* c) {
-    for (int axis = 0; axis < 3; ++axis) {
-        if (a[axis] > a[3] && b[axis] > b[3] && c[axis] > c[3]) return true;
-        if (a[axis] < -a[3] && b[axis] < -b[3] && c[axis] < -c[3]) return true;
+    int start = 0;
+    if (c->state.flat) {
+        for (int i = 0; i < count; ++i)
+            if (corners[i] == provoking) start = i + 1;
+        if (start == count) start = 0;
     }
-    return false;
+    for (int i = start; i < count; ++i) pushIndex(unsigned(corners[i]));
+    for (int i = 0; i < start; ++i) pushIndex(unsigned(corners[i]));
+    c->count += count;
 }
 
 }  // namespace
 
 bool batchHasRoom() {
-    // One vertex completes at most two triangles (quads, quad strips): six indices, and with
-    // flat shading six copies.
-    return vertexCount + 8 <= kBatchVertices && indexCount + 8 <= kBatchIndices && commandCount + 2 <= kBatchCommands;
+    // One vertex completes at most two triangles (quads, quad strips): six indices.
+    return vertexCount + 8 <= kStreamVertices && indexCount + 8 <= kStreamIndices &&
+           commandCount + 2 <= kBatchCommands && recordsHaveRoom();
 }
 
-int appendVertex(const LayerVertex& v) {
-    return pushVertex(v, v);
+int appendVertex(const BatchVertex& v) {
+    return pushVertex(v);
 }
 
 void emitPoint(const AssembledVertex& a) {
-    const AssembledVertex* piece[1] = {&a};
-    emit(kPoints, piece, 1, a);
+    emit(kPoints, &a.index, 1, a.index);
 }
 
 void emitLine(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& provoking) {
-    const AssembledVertex* piece[2] = {&a, &b};
-    emit(kLines, piece, 2, provoking);
+    const int corners[2] = {a.index, b.index};
+    emit(kLines, corners, 2, provoking.index);
 }
 
 void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
                   const AssembledVertex& provoking) {
-    if (outsideOnePlane(a.v.clip, b.v.clip, c.v.clip)) return;
-    const AssembledVertex* piece[3] = {&a, &b, &c};
-    emit(kTriangles, piece, 3, provoking);
+    const int corners[3] = {a.index, b.index, c.index};
+    emit(kTriangles, corners, 3, provoking.index);
 }
 
-void flushBatch() {
-    if (commandCount > 0) backendDraw(vertices, vertexCount, indices, indexCount, commands, commandCount);
+bool flushBatch() {
+    if (commandCount > 0) {
+        BatchData b;
+        b.vertices = vertices, b.vertexCapacity = kStreamVertices, b.verticesUsed = verticesUsed;
+        b.vertexRanges = vertexRanges, b.vertexRangeCount = vertexRangeCount;
+        b.indices = indices, b.indexCapacity = kStreamIndices, b.indicesUsed = indicesUsed;
+        b.indexRanges = indexRanges, b.indexRangeCount = indexRangeCount;
+        for (int t = 0; t < kRecordTables; ++t) {
+            b.tables[t] = recordTable(RecordTable(t));
+            b.rowsUsed[t] = recordRowsUsed(RecordTable(t));
+            b.changedRows[t] = takeChangedRows(RecordTable(t));
+        }
+        b.commands = commands, b.commandCount = commandCount;
+        backendDraw(b);
+        vertexRangeCount = 0;
+        indexRangeCount = 0;
+    }
+    commandCount = 0;
+    // A full stream or table: the frame starts again at the top.
+    if (!batchHasRoom()) {
+        vertexCount = 0;
+        indexCount = 0;
+        restartRecords();
+        return true;
+    }
+    return false;
+}
+
+void endFrame() {
+    flushBatch();
     vertexCount = 0;
     indexCount = 0;
-    commandCount = 0;
+    restartRecords();
+    backendEndFrame();
 }
 
 extern "C" void glClear(GLbitfield mask) {

@@ -58,7 +58,9 @@ void setCapability(GLenum cap, bool on) {
     if (!flag) return setError(GL_INVALID_ENUM);
     if (*flag == on) return;
     *flag = on;
-    glState.rasterStateChanged = true;
+    if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kMaxLights) recordChanged(kLightsTable);
+    else if (cap == GL_NORMALIZE) recordChanged(kModelViewTable);
+    else if (cap != GL_LIGHTING) glState.rasterStateChanged = true;
 }
 
 bool isBlendFactor(GLenum f, bool source) {
@@ -313,14 +315,14 @@ void glReadBuffer(GLenum mode) {
 void glFlush() {
     if (insideBeginEnd()) return;
     startContext();
-    flushBatch();
+    endFrame();
     backendFlush();
 }
 
 void glFinish() {
     if (insideBeginEnd()) return;
     startContext();
-    flushBatch();
+    endFrame();
     backendFinish();
 }
 

@@ -4,29 +4,41 @@
 //
 // The program and GLU are compiled against the ordinary <GL/gl.h>; this layer defines the
 // OpenGL 1.x entry points they call, with the meaning the OpenGL 1.x specification gives them,
-// on top of WebGL 2. Vertices are transformed and lit on the CPU, one at a time, when glVertex
-// is called; the rasteriser gets clip coordinates, a front and a back colour and texture
-// coordinates; a triangle whose corners all lie beyond one plane of the view volume makes no
-// fragment and is dropped there. A frame's primitives are kept in one batch, each vertex once,
-// and drawn with one upload of vertices, one of indices and one draw call per change of
-// per-fragment state, when glFlush or glFinish is called (the web entry's glutSwapBuffers calls
-// glFlush) or when something needs the pixels or changes a texture they sample. Calls that
-// OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION there; values it refuses
-// record its error and change nothing. Anything outside the list below is not provided: a call
-// to it fails to link (or, where emscripten's JavaScript has a WebGL call of that name, shows in
-// the program's imports, which scripts/web checks), and a known call with an unsupported value
-// (fog, stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
+// on top of WebGL 2. Vertices are transformed and lit on the GPU, in the vertex shader: each
+// glVertex is kept as given, in object coordinates with the current normal, colour and texture
+// coordinates, and names the state it is to be transformed and lit with, captured as records
+// when the program changed it (the model-view matrix with its normal matrix and GL_NORMALIZE;
+// the projection and texture matrices; the enabled lights and the light model; both materials)
+// and handed to the shader as tables it reads by the vertex's row numbers. The CPU keeps what
+// only it does cheaply: the state record, cutting primitives into points, lines and triangles,
+// and flat shading's provoking vertex. A frame's primitives are kept in one batch, each vertex
+// once, and drawn with one draw call per change of per-fragment state, when glFlush or glFinish
+// is called (the web entry's glutSwapBuffers calls glFlush) or when something needs the pixels
+// or changes a texture they sample. The batch's vertex and index streams and its record tables
+// are kept between frames: each frame writes them from the top again and compares every value
+// with the one already at its place, so a glBegin/glEnd run that the program sends as it did the
+// frame before (the same vertices, attributes and records at the same place) is drawn from the
+// buffer the GPU already holds, and only what differs is uploaded. Every GPU object can be made
+// again from what the layer keeps on the CPU side (the streams, the records, the texture images,
+// the shaders' source). Calls that OpenGL forbids between glBegin and glEnd record
+// GL_INVALID_OPERATION there; values it refuses record its error and change nothing. Anything
+// outside the list below is not provided: a call to it fails to link (or, where emscripten's
+// JavaScript has a WebGL call of that name, shows in the program's imports, which scripts/web
+// checks), and a known call with an unsupported value (fog, stencil, a border, a float image)
+// records GL_INVALID_ENUM or GL_INVALID_VALUE.
 //
 // Units: gl_state.h (the state record), gl_context.cpp, gl_matrix.cpp, gl_lighting.cpp,
-// gl_primitives.cpp, gl_textures.cpp, gl_batch.cpp, gl_backend.cpp (the only WebGL caller),
-// shaders.h (the two GLSL ES 3.00 shaders).
+// gl_records.cpp (the state as the vertex shader reads it), gl_primitives.cpp, gl_textures.cpp,
+// gl_batch.cpp, gl_backend.cpp (the only WebGL caller), shaders.h (the two GLSL ES 3.00 shaders;
+// the lighting equation).
 //
 // [Primitives and current values]  gl_primitives.cpp
 //   glBegin glEnd            every primitive: points, lines, line strips and loops, triangles,
 //                            strips, fans, quads, quad strips, polygons; cut into triangles in
 //                            submission order (fans from the first vertex; a quad strip's quad i
-//                            is 2i, 2i+1, 2i+3, 2i+2); incomplete primitives are dropped
-//   glVertex2/3/4 f d i fv dv   transformed and lit at once with the state current then
+//                            is 2i, 2i+1, 2i+3, 2i+2; a quad shaded flat is cut along its other
+//                            diagonal); incomplete primitives are dropped
+//   glVertex2/3/4 f d i fv dv   transformed and lit (on the GPU) with the state current then
 //   glNormal3 f d fv dv      the current normal (taken untransformed; see glEnable(GL_NORMALIZE))
 //   glColor3/4 f d fv dv ub ubv  the current colour, shown where lighting is off
 //   glTexCoord1/2/3/4 f d fv dv  the current texture coordinates
@@ -43,7 +55,8 @@
 //   glLightModelf/i/fv       scene ambient, two-sided lighting, local viewer
 //   glMaterialf/i/fv glGetMaterialfv  front and back materials (also between glBegin and glEnd)
 //   glShadeModel             flat: each piece takes the colours of the vertex OpenGL names for it
-//   The lighting equation is written once, in gl_lighting.cpp, in the specification's terms.
+//   The lighting equation is written once, in the vertex shader (shaders.h), in the
+//   specification's terms.
 //   Colour material, colour index mode and separate specular colour are not provided.
 // [Texturing]  gl_textures.cpp
 //   glGenTextures glDeleteTextures glBindTexture glIsTexture
@@ -68,7 +81,8 @@
 //   glDrawBuffer glReadBuffer  front and back are the browser's one drawing buffer
 //   glReadPixels             GL_RGB, GL_RGBA, GL_BGR, GL_BGRA as GL_UNSIGNED_BYTE, with the pack
 //                            state; draws the batch first
-//   glFlush glFinish         draw the batch, then flush or finish the browser's GL
+//   glFlush glFinish         draw the batch and end the frame; glFinish then waits for the browser's
+//                            GL (the browser sends a task's commands on when the task ends)
 //   glHint                   accepted; interpolation is always perspective-correct
 // [Queries]  gl_context.cpp
 //   glGetError               the layer's error first, then the browser's (a lost context)

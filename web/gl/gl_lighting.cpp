@@ -1,20 +1,9 @@
 // SPDX-License-Identifier: MIT
-// gl_lighting.cpp - lights, materials, the light model, and the lighting equation itself.
-//
-// The equation is OpenGL 1.x's, for one vertex and one face, evaluated in single precision:
-//
-//   c = e_cm + a_cm * a_cs
-//       + sum over enabled lights i of  att_i * spot_i * ( a_cm * a_cli
-//                                                       + (n . VP_pli) d_cm * d_cli
-//                                                       + f_i (n . h_i)^s_rm s_cm * s_cli )
-//
-// where "." clamps the dot product at zero; VP_pli is the unit vector from the vertex to the
-// light (for a directional light, the light's direction itself); att_i is
-// 1 / (k_0i + k_1i d + k_2i d^2) for a positional light at distance d and 1 for a directional
-// one; spot_i is (P_pli V . s_dli)^s_rli inside the cut-off cone, 0 outside it and 1 when the
-// cut-off is 180; f_i is 1 when n . VP_pli is not zero; h_i = VP_pli + (0, 0, 1) for the
-// infinite viewer or VP_pli + the unit vector from the vertex to the eye for a local one. The
-// alpha is the material's diffuse alpha. The sum is clamped to [0, 1].
+// gl_lighting.cpp - lights, materials and the light model: the state the lighting equation
+// reads. The equation itself is written once, in the vertex shader (shaders.h); what does not
+// depend on the vertex (a light's unit direction and half vector, its spot direction and the
+// cosine of its cut-off, whether it is all black) is worked out here when the light is set, and
+// every change marks the lights or material record for the next vertex (gl_records.cpp).
 #include <cmath>
 
 #include "web/gl/gl_state.h"
@@ -28,10 +17,6 @@ float dot3(const float a[3], const float b[3]) {
 void normalise3(float v[3]) {
     const float length = std::sqrt(dot3(v, v));
     if (length > 0) v[0] /= length, v[1] /= length, v[2] /= length;
-}
-
-float clamp01(float x) {
-    return x < 0 ? 0 : x > 1 ? 1 : x;
 }
 
 // The values of a light that do not depend on the vertex.
@@ -57,6 +42,7 @@ Light* lightFor(GLenum light) {
 
 // The parameters that take one number; false when pname is not one of them.
 bool setLightScalar(Light* l, GLenum pname, float value) {
+    recordChanged(kLightsTable);
     switch (pname) {
         case GL_SPOT_EXPONENT:
             if (value < 0 || value > 128) setError(GL_INVALID_VALUE);
@@ -86,6 +72,7 @@ void setLightVector(GLenum light, GLenum pname, const float* v) {
     if (insideBeginEnd()) return;
     Light* l = lightFor(light);
     if (!l) return;
+    recordChanged(kLightsTable);
     const Matrix4& modelView = glState.modelView[glState.modelViewDepth - 1];
     switch (pname) {
         case GL_AMBIENT: for (int i = 0; i < 4; ++i) l->ambient[i] = v[i]; deriveLight(l); return;
@@ -112,6 +99,7 @@ void setLightVector(GLenum light, GLenum pname, const float* v) {
 
 void setLightModel(GLenum pname, const float* v, bool vectorCall) {
     if (insideBeginEnd()) return;
+    recordChanged(kLightsTable);
     switch (pname) {
         case GL_LIGHT_MODEL_AMBIENT:
             if (!vectorCall) return setError(GL_INVALID_ENUM);
@@ -133,6 +121,7 @@ void setMaterial(GLenum face, GLenum pname, const float* v, bool vectorCall) {
                 pname != GL_AMBIENT_AND_DIFFUSE)) {
         return setError(GL_INVALID_ENUM);
     }
+    recordChanged(kMaterialTable);
     for (int side = 0; side < 2; ++side) {
         if ((side == 0 && face == GL_BACK) || (side == 1 && face == GL_FRONT)) continue;
         Material& m = glState.materials[side];
@@ -147,73 +136,6 @@ void setMaterial(GLenum face, GLenum pname, const float* v, bool vectorCall) {
 }
 
 }  // namespace
-
-void lightVertex(const float eyePosition[4], const float normal[3], float front[4], float back[4]) {
-    // Face 0 is the front, lit with the normal as given; face 1 the back, with the normal
-    // flipped and the back material. What depends on the light and the vertex alone (VP, the
-    // attenuation, the spot factor, h) is worked out once for both.
-    const int faces = back ? 2 : 1;
-    const Material* materials[2] = {&glState.materials[0], &glState.materials[1]};
-    float c[2][3];
-    for (int f = 0; f < faces; ++f)
-        for (int k = 0; k < 3; ++k)
-            c[f][k] = materials[f]->emission[k] + materials[f]->ambient[k] * glState.lightModelAmbient[k];
-
-    const float w = eyePosition[3] != 0 ? eyePosition[3] : 1;
-    const float vertex[3] = {eyePosition[0] / w, eyePosition[1] / w, eyePosition[2] / w};
-    float toEye[3] = {-vertex[0], -vertex[1], -vertex[2]};
-    if (glState.localViewer) normalise3(toEye);
-
-    for (const Light& light : glState.lights) {
-        if (!light.enabled || light.dark) continue;
-        float vp[3];  // VP_pli: from the vertex towards the light, unit length
-        float attenuation = 1;
-        if (light.position[3] != 0) {
-            for (int k = 0; k < 3; ++k) vp[k] = light.position[k] / light.position[3] - vertex[k];
-            const float d = std::sqrt(dot3(vp, vp));
-            if (d > 0) vp[0] /= d, vp[1] /= d, vp[2] /= d;
-            attenuation = 1 / (light.constantAttenuation + light.linearAttenuation * d +
-                               light.quadraticAttenuation * d * d);
-        } else {
-            vp[0] = light.direction[0], vp[1] = light.direction[1], vp[2] = light.direction[2];
-        }
-
-        float spot = 1;
-        if (light.spotCutoff != 180) {
-            const float fromLight[3] = {-vp[0], -vp[1], -vp[2]};  // P_pli V
-            const float cosine = std::fmax(dot3(fromLight, light.spotUnit), 0.0f);
-            spot = cosine >= light.spotCosCutoff ? std::pow(cosine, light.spotExponent) : 0;
-        }
-        const float factor = attenuation * spot;
-        if (factor == 0) continue;
-
-        float h[3];
-        if (light.position[3] == 0 && !glState.localViewer) {
-            h[0] = light.halfVector[0], h[1] = light.halfVector[1], h[2] = light.halfVector[2];
-        } else {
-            for (int k = 0; k < 3; ++k) h[k] = vp[k] + (glState.localViewer ? toEye[k] : k == 2 ? 1.0f : 0.0f);
-            normalise3(h);
-        }
-        const float nDotVP = dot3(normal, vp);
-        const float nDotH = dot3(normal, h);
-        for (int f = 0; f < faces; ++f) {
-            const Material& m = *materials[f];
-            const float sign = f == 0 ? 1.0f : -1.0f;
-            const float diffuse = std::fmax(sign * nDotVP, 0.0f);
-            float specular = 0;
-            if (diffuse != 0)  // f_i; x^0 is 1 for every x, 0 included
-                specular = m.shininess == 0 ? 1.0f : std::pow(std::fmax(sign * nDotH, 0.0f), m.shininess);
-            for (int k = 0; k < 3; ++k)
-                c[f][k] += factor * (m.ambient[k] * light.ambient[k] + diffuse * m.diffuse[k] * light.diffuse[k] +
-                                     specular * m.specular[k] * light.specular[k]);
-        }
-    }
-    float* colours[2] = {front, back};
-    for (int f = 0; f < faces; ++f) {
-        for (int k = 0; k < 3; ++k) colours[f][k] = clamp01(c[f][k]);
-        colours[f][3] = clamp01(materials[f]->diffuse[3]);
-    }
-}
 
 extern "C" {
 
@@ -291,6 +213,7 @@ void glShadeModel(GLenum mode) {
     if (insideBeginEnd()) return;
     if (mode != GL_FLAT && mode != GL_SMOOTH) return setError(GL_INVALID_ENUM);
     glState.shadeModel = mode;
+    glState.rasterStateChanged = true;  // the rasteriser interpolates the colours or not
 }
 
 }  // extern "C"

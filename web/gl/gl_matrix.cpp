@@ -36,12 +36,16 @@ Matrix4& currentMatrix() {
 
 void modelViewChanged() {
     glState.normalMatrixValid = false;
+    recordChanged(kModelViewTable);
 }
 
 namespace {
 
+// The record holding the matrix is made anew for the next vertex (the projection record holds
+// the texture matrix too).
 void matrixChanged() {
     if (glState.matrixMode == GL_MODELVIEW) modelViewChanged();
+    else recordChanged(kProjectionTable);
 }
 
 void multiplyCurrent(const Matrix4& m) {

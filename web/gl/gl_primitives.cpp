@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: MIT
 // gl_primitives.cpp - glBegin/glEnd, the current values, and primitive assembly.
 //
-// Each glVertex is transformed and lit at once, with the state current then, and the primitive
-// is cut into points, lines and triangles in submission order:
+// Each glVertex is kept as the program gave it, in object coordinates with the current normal,
+// colour and texture coordinates, and names the state records current then (gl_records.cpp);
+// the vertex shader transforms and lights it. The primitive is cut into points, lines and
+// triangles in submission order:
 //   strips    triangle i is (i, i+1, i+2), its first two swapped when i is odd so that every
 //             triangle keeps the strip's orientation
 //   fans      (0, i+1, i+2)
-//   quads     (0, 1, 2) and (0, 2, 3) of each quad; a quad strip's quad i is (2i, 2i+1, 2i+3, 2i+2)
+//   quads     (0, 1, 2) and (0, 2, 3) of each quad ((0, 1, 3) and (1, 2, 3) when shaded flat, so
+//             that both hold the vertex whose colours they take); a quad strip's quad i is
+//             (2i, 2i+1, 2i+3, 2i+2)
 //   polygon   a fan around its first vertex
 // With flat shading every vertex of a piece takes the colours of the vertex OpenGL names for it:
 // the last vertex of each line, triangle or quad (so 2i+3 of a quad strip), the first vertex of
-// a polygon, and the first vertex for the closing segment of a line loop. Vertices left over at
+// a polygon, and the first vertex for the closing segment of a line loop (gl_batch.cpp puts it
+// where the rasteriser takes flat colours from). Vertices left over at
 // glEnd (two of a triangle, three of a quad) are dropped, as OpenGL drops them.
-#include <cmath>
+#include <cstring>
 
 #include "web/gl/gl_state.h"
 
@@ -21,56 +26,43 @@ namespace {
 struct Assembly {
     int count = 0;               // vertices since glBegin
     AssembledVertex first;       // vertex 0
-    AssembledVertex recent[3];   // recent[0] the previous vertex, [1] the one before, [2] before that
+    AssembledVertex ring[4];     // the last vertices: vertex i at ring[i % 4]
+    AssembledVertex& back(int k) { return ring[(count - 1 - k) & 3]; }  // 0: the latest vertex
 };
 Assembly assembly;
 
-// A full batch is drawn, and the vertices the primitive still refers to go into the new one.
+// A full batch is drawn, and the vertices the primitive still refers to go into the new one
+// (with copies of their records, when the record tables started again too).
 void makeRoom() {
     if (batchHasRoom()) return;
-    flushBatch();
+    const bool restarted = flushBatch();
     Assembly& a = assembly;
+    BatchVertex* kept[4];
+    int count = 0;
+    if (a.count > 0) kept[count++] = &a.first.v;
+    for (int k = 0; k < 3 && k < a.count; ++k) kept[count++] = &a.back(k).v;
+    if (restarted) carryRecords(kept, count);
     if (a.count > 0) a.first.index = appendVertex(a.first.v);
-    for (int k = 0; k < 3 && k < a.count; ++k) a.recent[k].index = appendVertex(a.recent[k].v);
-}
-
-float clamp01(float x) {
-    return x < 0 ? 0 : x > 1 ? 1 : x;
-}
-
-void updateNormalMatrix() {
-    if (glState.normalMatrixValid) return;
-    const float* m = glState.modelView[glState.modelViewDepth - 1].m;
-    // a = upper 3 x 3 (row r, column c at m[c * 4 + r]); the normal matrix is its inverse transposed.
-    const float a00 = m[0], a01 = m[4], a02 = m[8];
-    const float a10 = m[1], a11 = m[5], a12 = m[9];
-    const float a20 = m[2], a21 = m[6], a22 = m[10];
-    const float c00 = a11 * a22 - a12 * a21, c01 = a12 * a20 - a10 * a22, c02 = a10 * a21 - a11 * a20;
-    const float c10 = a02 * a21 - a01 * a22, c11 = a00 * a22 - a02 * a20, c12 = a01 * a20 - a00 * a21;
-    const float c20 = a01 * a12 - a02 * a11, c21 = a02 * a10 - a00 * a12, c22 = a00 * a11 - a01 * a10;
-    const float det = a00 * c00 + a01 * c01 + a02 * c02;
-    const float s = det != 0 ? 1 / det : 0;
-    // (A^-1)^T has the cofactors at their own places: entry (r, c) = c_rc / det.
-    float* n = glState.normalMatrix;
-    n[0] = c00 * s, n[3] = c01 * s, n[6] = c02 * s;
-    n[1] = c10 * s, n[4] = c11 * s, n[7] = c12 * s;
-    n[2] = c20 * s, n[5] = c21 * s, n[8] = c22 * s;
-    glState.normalMatrixValid = true;
+    for (int k = 0; k < 3 && k < a.count; ++k) a.back(k).index = appendVertex(a.back(k).v);
 }
 
 void addVertex(float x, float y, float z, float w) {
     if (!glState.inBeginEnd) return;  // outside glBegin/glEnd a vertex has no effect
-    const float object[4] = {x, y, z, w};
-    AssembledVertex v;
-    transformVertex(object, &v.v);
     makeRoom();
-    v.index = appendVertex(v.v);
-
     Assembly& a = assembly;
     const int i = a.count;  // this vertex's index in the primitive
-    const AssembledVertex& p0 = a.recent[0];
-    const AssembledVertex& p1 = a.recent[1];
-    const AssembledVertex& p2 = a.recent[2];
+    AssembledVertex& v = a.ring[i & 3];
+    BatchVertex& b = v.v;
+    b.position[0] = x, b.position[1] = y, b.position[2] = z, b.position[3] = w;
+    memcpy(b.normal, glState.currentNormal, sizeof b.normal);
+    memcpy(b.tex, glState.currentTexCoord, sizeof b.tex);
+    memcpy(b.colour, glState.currentColourBytes, sizeof b.colour);
+    currentRecords(b.state);
+    v.index = appendVertex(b);
+
+    const AssembledVertex& p0 = a.ring[(i - 1) & 3];
+    const AssembledVertex& p1 = a.ring[(i - 2) & 3];
+    const AssembledVertex& p2 = a.ring[(i - 3) & 3];
     switch (glState.primitiveMode) {
         case GL_POINTS: emitPoint(v); break;
         case GL_LINES: if (i % 2 == 1) emitLine(p0, v, v); break;
@@ -85,7 +77,13 @@ void addVertex(float x, float y, float z, float w) {
             break;
         case GL_TRIANGLE_FAN: if (i >= 2) emitTriangle(a.first, p0, v, v); break;
         case GL_QUADS:
-            if (i % 4 == 3) {
+            // Shaded flat, both pieces must hold the vertex whose colours they take (the
+            // rasteriser takes flat colours from a piece's own last corner): the quad is then
+            // cut along its other diagonal, which covers the same pixels of a flat, convex quad.
+            if (i % 4 == 3 && glState.shadeModel == GL_FLAT) {
+                emitTriangle(p2, p1, v, v);
+                emitTriangle(p1, p0, v, v);
+            } else if (i % 4 == 3) {
                 emitTriangle(p2, p1, p0, v);
                 emitTriangle(p2, p0, v, v);
             }
@@ -100,15 +98,18 @@ void addVertex(float x, float y, float z, float w) {
         default: break;
     }
     if (i == 0) a.first = v;
-    a.recent[2] = a.recent[1];
-    a.recent[1] = a.recent[0];
-    a.recent[0] = v;
     a.count = i + 1;
 }
 
+unsigned char toByte(float c) {
+    return static_cast<unsigned char>((c < 0 ? 0 : c > 1 ? 1 : c) * 255.0f + 0.5f);
+}
+
+// The colour is kept as given (glGet returns it so) and as the vertices carry it: clamped, as bytes.
 void setColour(float r, float g, float b, float a) {
     glState.currentColour[0] = r, glState.currentColour[1] = g;
     glState.currentColour[2] = b, glState.currentColour[3] = a;
+    for (int k = 0; k < 4; ++k) glState.currentColourBytes[k] = toByte(glState.currentColour[k]);
 }
 
 void setTexCoord(float s, float t, float r, float q) {
@@ -121,30 +122,6 @@ void setNormal(float x, float y, float z) {
 }
 
 }  // namespace
-
-void transformVertex(const float objectPosition[4], LayerVertex* out) {
-    float eye[4];
-    transformPoint(glState.modelView[glState.modelViewDepth - 1], objectPosition, eye);
-    transformPoint(glState.projection[glState.projectionDepth - 1], eye, out->clip);
-    transformPoint(glState.texture[glState.textureDepth - 1], glState.currentTexCoord, out->tex);
-
-    if (!glState.lighting) {
-        for (int k = 0; k < 4; ++k) out->front[k] = out->back[k] = clamp01(glState.currentColour[k]);
-        return;
-    }
-    updateNormalMatrix();
-    const float* n = glState.normalMatrix;
-    const float* c = glState.currentNormal;
-    float normal[3] = {n[0] * c[0] + n[3] * c[1] + n[6] * c[2], n[1] * c[0] + n[4] * c[1] + n[7] * c[2],
-                       n[2] * c[0] + n[5] * c[1] + n[8] * c[2]};
-    if (glState.normalize) {
-        const float length = std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
-        if (length > 0) normal[0] /= length, normal[1] /= length, normal[2] /= length;
-    }
-    lightVertex(eye, normal, out->front, glState.twoSided ? out->back : nullptr);
-    if (!glState.twoSided)
-        for (int k = 0; k < 4; ++k) out->back[k] = out->front[k];
-}
 
 extern "C" {
 
@@ -161,7 +138,7 @@ void glEnd() {
     if (!glState.inBeginEnd) return setError(GL_INVALID_OPERATION);
     if (glState.primitiveMode == GL_LINE_LOOP && assembly.count >= 2) {
         makeRoom();
-        emitLine(assembly.recent[0], assembly.first, assembly.first);
+        emitLine(assembly.back(0), assembly.first, assembly.first);
     }
     glState.inBeginEnd = false;
 }

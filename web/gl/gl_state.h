@@ -11,15 +11,17 @@
 //                        buffer's size, as a new context's do
 //   insideBeginEnd       true between glBegin and glEnd; records GL_INVALID_OPERATION if so
 //   currentMatrix        the top of the stack that glMatrixMode selected
-//   modelViewChanged     marks the normal matrix for recomputation
-//   lightVertex          the lighting equation for one vertex, both faces (gl_lighting.cpp)
-//   transformVertex      model-view, projection and texture matrices, lighting or the current
-//                        colour: one vertex as the rasteriser takes it (gl_primitives.cpp)
+//   modelViewChanged     the model-view record (and the normal matrix) must be made anew
+//   recordChanged        the next vertex gets a new record of that table (gl_records.cpp)
+//   currentRecords       the rows of the records current now, made where they changed
+//   recordsHaveRoom      whether one more row of each table fits in this frame
 //   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
-//   appendVertex         puts a transformed vertex into the batch, once; the pieces that use it
-//                        refer to it by index (with flat shading they get copies of their own)
+//   appendVertex         puts a vertex into the frame's stream, once; the pieces that use it
+//                        refer to it by index
 //   emitPoint/Line/Triangle  queue one piece of a primitive for the frame's batch
 //   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture changes)
+//   endFrame             glFlush and glFinish: the next frame's stream and records start again
+//                        at the top, compared with this one's
 #pragma once
 
 #include "web/gl/gl_backend.h"
@@ -52,7 +54,7 @@ struct TextureObject {
     GLenum wrapS = GL_REPEAT;
     GLenum wrapT = GL_REPEAT;
     TextureLevel levels[kMaxTextureLevels];
-    unsigned backendName = 0;  // the WebGL texture holding the images (0: none made yet)
+    unsigned backendName = 0;  // the backend's texture holding the images (0: none made yet)
 };
 
 // ---- lights and materials ------------------------------------------------------------------------
@@ -109,6 +111,7 @@ struct LayerState {
     bool inBeginEnd = false;
     GLenum primitiveMode = GL_POINTS;
     float currentColour[4] = {1, 1, 1, 1};
+    unsigned char currentColourBytes[4] = {255, 255, 255, 255};  // clamped, as the vertices carry it
     float currentNormal[3] = {0, 0, 1};
     float currentTexCoord[4] = {0, 0, 0, 1};
 
@@ -155,6 +158,10 @@ struct LayerState {
     float clearColour[4] = {0, 0, 0, 0};
     float clearDepth = 1;
     bool rasterStateChanged = true;
+
+    // The records the next vertex names (gl_records.cpp): a stale one is made anew first.
+    bool recordStale[kRecordTables] = {true, true, true, true};
+    unsigned short recordRow[kRecordTables] = {0, 0, 0, 0};
 };
 
 extern LayerState glState;
@@ -165,25 +172,29 @@ bool insideBeginEnd();
 Matrix4& currentMatrix();
 void modelViewChanged();
 
-// Lighting (gl_lighting.cpp): the colours of a vertex, clamped to [0, 1]. eyePosition: the vertex
-// in eye coordinates (w may differ from 1); normal: the eye-space normal (normalised if
-// GL_NORMALIZE is on). front is lit with the front material; back, unless null, with the back
-// material and the normal flipped (two-sided lighting).
-void lightVertex(const float eyePosition[4], const float normal[3], float front[4], float back[4]);
+// The state records (gl_records.cpp).
+void recordChanged(RecordTable table);
+void currentRecords(unsigned short state[4]);
+bool recordsHaveRoom();
+void restartRecords();
+void carryRecords(BatchVertex* const* kept, int count);  // gives kept vertices rows in the restarted tables
+const float* recordTable(RecordTable table);
+int recordRowsUsed(RecordTable table);
+Range takeChangedRows(RecordTable table);
 
 // Primitives (gl_primitives.cpp) and the batch (gl_batch.cpp).
 struct AssembledVertex {
-    LayerVertex v;
-    int index = 0;  // where the batch holds it
+    BatchVertex v;
+    int index = 0;  // where the stream holds it
 };
-void transformVertex(const float objectPosition[4], LayerVertex* out);
 bool batchHasRoom();  // for one more vertex and the pieces it may complete
-int appendVertex(const LayerVertex& v);
+int appendVertex(const BatchVertex& v);
 void emitPoint(const AssembledVertex& a);
 void emitLine(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& provoking);
 void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
                   const AssembledVertex& provoking);
-void flushBatch();
+bool flushBatch();  // true when the frame started again at the top
+void endFrame();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
 void currentTextureState(RasterState* raster);
