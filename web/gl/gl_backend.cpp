@@ -52,7 +52,7 @@ struct KeptTexture {
     unsigned char* levels[15] = {};
     int width[15] = {};
     int height[15] = {};
-    unsigned parameters[4] = {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT};
+    unsigned parameters[4] = {};  // set when made: all zero, the table costs the program no data
 };
 constexpr int kMaxTextures = 512;
 
@@ -336,6 +336,8 @@ unsigned backendCreateTexture() {
         if (t.inUse) continue;
         t = KeptTexture{};
         t.inUse = true;
+        const unsigned defaults[4] = {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT};
+        memcpy(t.parameters, defaults, sizeof defaults);
         emscripten_glGenTextures(1, &t.name);
         return handle;
     }

@@ -47,11 +47,16 @@ struct BatchVertex {
     unsigned short state[4];   // rows: model-view, projection, lights (kUnlit: lighting off), material
 };
 constexpr unsigned short kUnlit = 0xFFFF;
+// Flags beside the row numbers, so that the shader reads no more of the records than it needs.
+constexpr unsigned short kNormalizeBit = 0x8000;        // state[0]: GL_NORMALIZE
+constexpr unsigned short kUpperNormalBit = 0x4000;      // state[0]: the normal matrix is the upper 3 x 3
+constexpr unsigned short kIdentityTextureBit = 0x8000;  // state[1]: the texture matrix is the identity
+constexpr unsigned short kRowMask[4] = {0x3FFF, 0x7FFF, 0xFFFF, 0xFFFF};
 
 // The record tables: RGBA float textures, one record a row, read by the vertex shader with
 // texelFetch. The layout of a row is the vertex shader's (shaders.h), written by gl_records.cpp.
 enum RecordTable { kModelViewTable = 0, kProjectionTable = 1, kLightsTable = 2, kMaterialTable = 3, kRecordTables = 4 };
-constexpr int kRecordWidth[kRecordTables] = {8, 8, 57, 8};  // texels (vec4) per row
+constexpr int kRecordWidth[kRecordTables] = {8, 8, 49, 8};  // texels (vec4) per row
 constexpr int kRecordRows[kRecordTables] = {2048, 256, 512, 2048};
 
 enum PrimitiveKind { kPoints = 0, kLines = 1, kTriangles = 2 };

@@ -39,7 +39,7 @@ int verticesUsed = 0;
 unsigned indices[kStreamIndices];
 int indexCount = 0;
 int indicesUsed = 0;
-DrawCommand commands[kBatchCommands];
+DrawCommand* const commands = new DrawCommand[kBatchCommands];  // made at start-up: no data in the program
 int commandCount = 0;
 RasterState snapshot;  // the state of the next primitive, rebuilt when it changed
 

@@ -7,7 +7,7 @@
 
 #include "web/gl/gl_state.h"
 
-LayerState glState;
+LayerState& glState = *new LayerState;  // made at start-up: its start values cost the program no data
 
 void setError(GLenum error) {
     if (glState.error == GL_NO_ERROR) glState.error = error;

@@ -5,14 +5,16 @@
 // Four tables, one record a row (gl_backend.h gives their widths; shaders.h reads them):
 //   model-view   the model-view matrix (texels 0-3, by column), the normal matrix (texels 4-6,
 //                xyz, by column; the inverse transpose of the upper 3 x 3) and GL_NORMALIZE
-//                (texel 4's w)
-//   projection   the projection matrix (texels 0-3) and the texture matrix (texels 4-7)
+//                (texel 4's w); the vertex's row number carries GL_NORMALIZE too, and whether
+//                the normal matrix is the upper 3 x 3 (then the shader reads it from there)
+//   projection   the projection matrix (texels 0-3) and the texture matrix (texels 4-7); the
+//                vertex's row number carries whether the texture matrix is the identity
 //   lights       texel 0: the scene ambient (rgb) and, in w, two-sided + 2 local viewer +
-//                4 the number of lights; then 7 texels for each enabled light that is not all
+//                4 the number of lights; then 6 texels for each enabled light that is not all
 //                black, in order: ambient (w: spot exponent), diffuse (w: cos of the cut-off, or
-//                -2 for 180), specular (w: constant attenuation), position, unit spot direction
-//                (w: linear attenuation), the infinite viewer's unit half vector (w: quadratic
-//                attenuation), the unit direction of a directional light
+//                -2 for 180), specular, the position (a directional light: its unit direction,
+//                w 0), the unit spot direction, and the constant, linear and quadratic
+//                attenuation (a directional light: the infinite viewer's unit half vector)
 //   material     front then back: ambient, diffuse, specular (w: shininess), emission
 // A call that changes what a record holds marks it stale (recordChanged); the next vertex then
 // gets a new row, written at the next place of the table. Rows are handed out afresh each frame
@@ -20,6 +22,7 @@
 // after frame names the same rows for the same geometry, and only rows whose contents differ
 // from the last frame's are uploaded. Each row is written over the table's copy and compared
 // with it as it is written.
+#include <cmath>
 #include <cstring>
 
 #include "web/gl/gl_state.h"
@@ -83,21 +86,43 @@ void updateNormalMatrix() {
     glState.normalMatrixValid = true;
 }
 
+// Whether the normal matrix is the upper 3 x 3 itself, as for a rotation, or a multiple of it
+// that GL_NORMALIZE takes away (a rotation and a uniform scale): the shader then need not read it.
+bool normalMatrixIsUpper(const float* m) {
+    double g[3][3];
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b) g[a][b] = double(m[a * 4]) * m[b * 4] + double(m[a * 4 + 1]) * m[b * 4 + 1] +
+                                              double(m[a * 4 + 2]) * m[b * 4 + 2];
+    const double scale = glState.normalize ? g[0][0] : 1.0;  // the columns' squared length
+    if (scale <= 0) return false;
+    for (int a = 0; a < 3; ++a)
+        for (int b = 0; b < 3; ++b)
+            if (std::fabs(g[a][b] - (a == b ? scale : 0.0)) > 1e-6 * scale) return false;
+    return true;
+}
+
+// The row, with GL_NORMALIZE in bit 15 and "the normal matrix is the upper 3 x 3" in bit 14.
 unsigned short modelViewRecord() {
     float row[kRecordWidth[kModelViewTable] * 4] = {};
-    memcpy(row, glState.modelView[glState.modelViewDepth - 1].m, 16 * sizeof(float));
+    const float* m = glState.modelView[glState.modelViewDepth - 1].m;
+    memcpy(row, m, 16 * sizeof(float));
     updateNormalMatrix();
     for (int column = 0; column < 3; ++column)
         for (int k = 0; k < 3; ++k) row[16 + column * 4 + k] = glState.normalMatrix[column * 3 + k];
     row[19] = glState.normalize ? 1.0f : 0.0f;
-    return putRow(kModelViewTable, row);
+    return static_cast<unsigned short>(putRow(kModelViewTable, row) | (glState.normalize ? kNormalizeBit : 0) |
+                                       (normalMatrixIsUpper(m) ? kUpperNormalBit : 0));
 }
 
+// The row, with "the texture matrix is the identity" in bit 15.
 unsigned short projectionRecord() {
     float row[kRecordWidth[kProjectionTable] * 4] = {};
     memcpy(row, glState.projection[glState.projectionDepth - 1].m, 16 * sizeof(float));
-    memcpy(row + 16, glState.texture[glState.textureDepth - 1].m, 16 * sizeof(float));
-    return putRow(kProjectionTable, row);
+    const float* t = glState.texture[glState.textureDepth - 1].m;
+    memcpy(row + 16, t, 16 * sizeof(float));
+    bool identity = true;
+    for (int i = 0; i < 16; ++i) identity = identity && t[i] == (i % 5 == 0 ? 1.0f : 0.0f);
+    return static_cast<unsigned short>(putRow(kProjectionTable, row) | (identity ? kIdentityTextureBit : 0));
 }
 
 unsigned short lightsRecord() {
@@ -105,14 +130,18 @@ unsigned short lightsRecord() {
     int count = 0;
     for (const Light& l : glState.lights) {
         if (!l.enabled || l.dark) continue;
-        float* t = row + 4 + count * 7 * 4;
+        float* t = row + 4 + count * 6 * 4;
         put4(t, l.ambient), t[3] = l.spotExponent;
         put4(t + 4, l.diffuse), t[7] = l.spotCutoff == 180 ? -2.0f : l.spotCosCutoff;
-        put4(t + 8, l.specular), t[11] = l.constantAttenuation;
-        put4(t + 12, l.position);
-        memcpy(t + 16, l.spotUnit, 3 * sizeof(float)), t[19] = l.linearAttenuation;
-        memcpy(t + 20, l.halfVector, 3 * sizeof(float)), t[23] = l.quadraticAttenuation;
-        memcpy(t + 24, l.direction, 3 * sizeof(float));
+        put4(t + 8, l.specular), t[11] = 0;
+        if (l.position[3] != 0) {
+            put4(t + 12, l.position);
+            t[20] = l.constantAttenuation, t[21] = l.linearAttenuation, t[22] = l.quadraticAttenuation;
+        } else {
+            memcpy(t + 12, l.direction, 3 * sizeof(float)), t[15] = 0;
+            memcpy(t + 20, l.halfVector, 3 * sizeof(float));
+        }
+        memcpy(t + 16, l.spotUnit, 3 * sizeof(float));
         ++count;
     }
     put4(row, glState.lightModelAmbient);
@@ -190,8 +219,8 @@ void carryRecords(BatchVertex* const* kept, int count) {
         int carried = 0;
         float saved[4][kRecordWidth[kLightsTable] * 4];
         for (int i = 0; i < count; ++i) {
-            unsigned short& row = kept[i]->state[t];
-            if (t == kLightsTable && row == kUnlit) continue;
+            const unsigned short row = kept[i]->state[t] & kRowMask[t];
+            if (t == kLightsTable && kept[i]->state[t] == kUnlit) continue;
             int k = 0;
             while (k < carried && from[k] != row) ++k;
             if (k == carried) {
@@ -202,10 +231,11 @@ void carryRecords(BatchVertex* const* kept, int count) {
         }
         for (int k = 0; k < carried; ++k) to[k] = putRow(RecordTable(t), saved[k]);
         for (int i = 0; i < count; ++i) {
-            unsigned short& row = kept[i]->state[t];
+            unsigned short& state = kept[i]->state[t];
+            if (t == kLightsTable && state == kUnlit) continue;
             for (int k = 0; k < carried; ++k)
-                if (from[k] == row) {
-                    row = to[k];
+                if (from[k] == (state & kRowMask[t])) {
+                    state = static_cast<unsigned short>(to[k] | (state & ~kRowMask[t]));
                     break;
                 }
         }

@@ -164,7 +164,7 @@ struct LayerState {
     unsigned short recordRow[kRecordTables] = {0, 0, 0, 0};
 };
 
-extern LayerState glState;
+extern LayerState& glState;
 
 void setError(GLenum error);
 void startContext();

@@ -44,7 +44,9 @@ layout(location = 0) in vec4 position;
 layout(location = 1) in vec3 normal;
 layout(location = 2) in vec4 texCoord;
 layout(location = 3) in vec4 colour;
-layout(location = 4) in uvec4 state;  // rows: model-view, projection, lights (65535: unlit), material
+layout(location = 4) in uvec4 state;  // rows: model-view (bit 15: GL_NORMALIZE, 14: the normal
+                                      // matrix is the upper 3 x 3), projection (bit 15: the texture
+                                      // matrix is the identity), lights (65535: unlit), material
 uniform highp sampler2D modelViews;
 uniform highp sampler2D projections;
 uniform highp sampler2D lightSets;
@@ -90,33 +92,32 @@ void lightVertex(vec3 vertex, vec3 n, vec4 head, int lights, int material, out v
         if (len > 0.0) toEye /= len;
     }
     for (int i = 0; i < count; ++i) {
-        int b = 1 + 7 * i;
+        int b = 1 + 6 * i;
         vec4 la = texel(lightSets, b, lights);      // w: spot exponent
         vec4 ld = texel(lightSets, b + 1, lights);  // w: cos of the cut-off, -2 for 180
-        vec4 ls = texel(lightSets, b + 2, lights);  // w: constant attenuation
-        vec4 lp = texel(lightSets, b + 3, lights);
-        vec4 sd = texel(lightSets, b + 4, lights);  // w: linear attenuation
-        vec4 hv = texel(lightSets, b + 5, lights);  // w: quadratic attenuation
+        vec4 ls = texel(lightSets, b + 2, lights);
+        vec4 lp = texel(lightSets, b + 3, lights);  // w 0: the unit direction
+        vec4 le = texel(lightSets, b + 5, lights);  // the attenuation, or the half vector
         vec3 vp;  // VP_pli: from the vertex towards the light, unit length
         float attenuation = 1.0;
         if (lp.w != 0.0) {
             vp = lp.xyz / lp.w - vertex;
             float d = length(vp);
             if (d > 0.0) vp /= d;
-            attenuation = 1.0 / (ls.w + sd.w * d + hv.w * d * d);
+            attenuation = 1.0 / (le.x + le.y * d + le.z * d * d);
         } else {
-            vp = texel(lightSets, b + 6, lights).xyz;
+            vp = lp.xyz;
         }
         float spot = 1.0;
         if (ld.w >= -1.0) {
-            float cosine = max(dot(-vp, sd.xyz), 0.0);  // P_pli V . s_dli
+            float cosine = max(dot(-vp, texel(lightSets, b + 4, lights).xyz), 0.0);  // P_pli V . s_dli
             spot = cosine < ld.w ? 0.0 : la.w == 0.0 ? 1.0 : cosine == 0.0 ? 0.0 : pow(cosine, la.w);
         }
         float factor = attenuation * spot;
         if (factor == 0.0) continue;
         vec3 h;
         if (lp.w == 0.0 && !localViewer) {
-            h = hv.xyz;
+            h = le.xyz;
         } else {
             h = vp + toEye;
             float len = length(h);
@@ -140,14 +141,15 @@ void lightVertex(vec3 vertex, vec3 n, vec4 head, int lights, int material, out v
 }
 
 void main() {
-    int modelView = int(state.x), projection = int(state.y);
-    vec4 eye = matrix(modelViews, 0, modelView) * position;
+    int modelView = int(state.x & 0x3FFFu), projection = int(state.y & 0x7FFFu);
+    mat4 m = matrix(modelViews, 0, modelView);
+    vec4 eye = m * position;
     gl_Position = matrix(projections, 0, projection) * eye;
     gl_PointSize = 1.0;
 #if TEXTURE_MODE == 0
     stq = vec3(0.0, 0.0, 1.0);  // not sampled
 #else
-    vec4 t = matrix(projections, 4, projection) * texCoord;
+    vec4 t = (state.y & 0x8000u) != 0u ? texCoord : matrix(projections, 4, projection) * texCoord;
     stq = t.xyw;
 #endif
     if (state.z == 65535u) {
@@ -155,9 +157,13 @@ void main() {
         return;
     }
     int lights = int(state.z), material = int(state.w);
-    vec4 n0 = texel(modelViews, 4, modelView);  // w: GL_NORMALIZE
-    vec3 n = mat3(n0.xyz, texel(modelViews, 5, modelView).xyz, texel(modelViews, 6, modelView).xyz) * normal;
-    if (n0.w != 0.0) {
+    vec3 n;
+    if ((state.x & 0x4000u) != 0u)  // the normal matrix is the upper 3 x 3 (or GL_NORMALIZE makes it so)
+        n = mat3(m) * normal;
+    else
+        n = mat3(texel(modelViews, 4, modelView).xyz, texel(modelViews, 5, modelView).xyz,
+                 texel(modelViews, 6, modelView).xyz) * normal;
+    if ((state.x & 0x8000u) != 0u) {  // GL_NORMALIZE
         float len = length(n);
         if (len > 0.0) n /= len;
     }
