@@ -417,21 +417,17 @@ def missing_files(site):
 
 
 def narrow_screen(site):
-    """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer 800 x 600."""
+    """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer the shown size."""
     server, address = serve.start(site)
     driver = browser(width=400, height=900)
     try:
         driver.get(address + "index.html")
         wait_for(driver, "return (window.talvenorFrames || 0) > 2 || window.talvenorEnded", 60)
-        size = driver.execute_script(
-            "const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
-            "return [c.width, c.height, r.width, r.height, document.documentElement.clientWidth,"
-            " document.documentElement.scrollWidth]")
-        width, height, shown_width, shown_height, screen, scrolled = size
-        ok = (width, height) == (800, 600) and shown_width <= screen and abs(shown_width * 3 - shown_height * 4) < 4 \
-            and scrolled <= screen
-        report("on a narrow screen the canvas fits, keeping 4:3 and its 800 x 600 buffer", ok,
-               "buffer %dx%d shown at %.0fx%.0f on a %d pixel wide page" % (width, height, shown_width, shown_height, screen))
+        settled(driver)
+        box = layout(driver)
+        ok = box["right"] <= box["screenWidth"] and abs(box["width"] * 3 - box["height"] * 4) < 4 \
+            and box["scrollWidth"] <= box["screenWidth"] and sharp(box)
+        report("on a narrow screen the canvas fits, keeping 4:3, its drawing buffer the shown size", ok, describe(box))
 
         # The same page loses its context, as when the graphics driver resets.
         driver.execute_script("document.getElementById('canvas').getContext('webgl2')"
