@@ -637,10 +637,13 @@ def phone(site):
             " function (e) { done(String(e)); }); setTimeout(function () { done('no worker'); }, 30000);")
         server.shutdown()
         server.server_close()
-        driver.get(address + "index.html")
-        again = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
-        words = driver.execute_script("return document.getElementById('status-text') ? "
-                                      "document.getElementById('status-text').textContent : document.title")
+        from selenium.common.exceptions import WebDriverException
+        try:
+            driver.get(address + "index.html")
+            again = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
+            words = page_words(driver) if again else ""
+        except WebDriverException as error:  # the browser's own error page
+            again, words = False, error.msg
         report("the page starts a second time with the server stopped",
                bool(again) and not driver.execute_script("return !!window.talvenorEnded"),
                "service worker: %s; then, offline: %s" % (kept, "drawing" if again else repr(words)))
