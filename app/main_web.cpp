@@ -18,6 +18,13 @@
 // The page's buttons hand keys to the program's own handlers through talvenorPressKey and
 // talvenorPressSpecialKey. Escape ends the program with exit(0), as on the desktop; the page sees
 // that through Module.quit and stops the frames.
+//
+// The page owns the pointer, mouse and touch alike, and hands it on through talvenorPointerButton
+// and talvenorPointerDrag in CSS pixels of the shown canvas, so that a drag moves the view by the
+// same amount per CSS pixel whatever the drawing buffer's size. It sizes the drawing buffer to the
+// shown canvas and tells the program through talvenorReshape, which is the desktop's reshape.
+// talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
+// field of view; the checks read the rest).
 #include <GL/glut.h>
 #include <emscripten.h>
 
@@ -38,6 +45,12 @@ extern "C" void glutSwapBuffers() {
     glFlush();
 }
 
+EM_JS(void, tellState, (int camera, double fieldOfView, double dragYaw, double dragPitch, int autoOrbit,
+                        double sailSpeed, int width, int height), {
+    Module.talvenorState = {camera: camera, fieldOfView: fieldOfView, dragYaw: dragYaw, dragPitch: dragPitch,
+                            autoOrbit: autoOrbit, sailSpeed: sailSpeed, width: width, height: height};
+});
+
 extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void talvenorPressKey(int key) {
@@ -46,6 +59,25 @@ EMSCRIPTEN_KEEPALIVE void talvenorPressKey(int key) {
 
 EMSCRIPTEN_KEEPALIVE void talvenorPressSpecialKey(int key) {
     onSpecialKey(key, 0, 0);
+}
+
+// button: GLUT_LEFT_BUTTON, GLUT_MIDDLE_BUTTON or GLUT_RIGHT_BUTTON; released: 0 pressed, 1 up.
+EMSCRIPTEN_KEEPALIVE void talvenorPointerButton(int button, int released, int x, int y) {
+    onMouseButton(button, released ? GLUT_UP : GLUT_DOWN, x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void talvenorPointerDrag(int x, int y) {
+    onMouseDrag(x, y);
+}
+
+// The page has already given the canvas this drawing buffer size.
+EMSCRIPTEN_KEEPALIVE void talvenorReshape(int width, int height) {
+    onReshape(width, height);
+}
+
+EMSCRIPTEN_KEEPALIVE void talvenorTellState() {
+    tellState(scene.cameraMode, scene.fieldOfView, scene.dragYaw, scene.dragPitch, scene.autoOrbit,
+              scene.sailSpeed, scene.windowWidth, scene.windowHeight);
 }
 
 }  // extern "C"

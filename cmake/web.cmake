@@ -13,7 +13,9 @@
 # talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
 # talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
 # preloaded as talvenor.data (shipped gzipped as talvenor.data.gz) and the page (web/shell/) beside them, and copies the page that runs
-# the layer's unit test into build-web/layer-test/.
+# the layer's unit test into build-web/layer-test/. Beside the page: its web app manifest, the icon
+# at 192 and 512 pixels drawn from data/talvenor.svg, and sw.js, the service worker that keeps the
+# site for offline visits, written last with the digests of all the others.
 set(TALVENOR_WEB_GLU "" CACHE PATH "Prefix of GLU built for the web (lib/libGLU.a, include/GL/glu.h)")
 set(TALVENOR_WEB_GTEST "" CACHE PATH "Prefix of GoogleTest built for the web, for the GL layer's unit test")
 set(TALVENOR_WEB_TEXTURES "" CACHE PATH "Folder holding the twelve texture files, painted by the native make_textures")
@@ -74,17 +76,18 @@ function(talvenor_web_site)
         -sDYNAMIC_EXECUTION=0
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
-        -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey
+        -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey,_talvenorPointerButton,_talvenorPointerDrag,_talvenorReshape,_talvenorTellState
         ${preload})
     set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${textures})
     # The texture files, 2.5 MB as bitmaps, travel as talvenor.data.gz (0.7 MB); the page unpacks
     # it with the browser's own DecompressionStream before the program asks for it.
     add_custom_command(TARGET talvenor POST_BUILD
         COMMAND gzip -9 -n -f ${site}/talvenor.data
+        BYPRODUCTS ${site}/talvenor.data.gz
         COMMENT "Packing the texture data" VERBATIM)
 
-    # The page: its HTML, script and style beside the program.
-    set(shell_files index.html page.js page.css)
+    # The page: its HTML, script, style and manifest beside the program.
+    set(shell_files index.html page.js page.css manifest.webmanifest)
     set(copied "")
     foreach(name ${shell_files})
         add_custom_command(OUTPUT ${site}/${name}
@@ -99,5 +102,30 @@ function(talvenor_web_site)
             DEPENDS ${CMAKE_SOURCE_DIR}/tests/web/${name} VERBATIM)
         list(APPEND copied ${CMAKE_BINARY_DIR}/layer-test/${name})
     endforeach()
+    find_program(TALVENOR_RSVG_CONVERT rsvg-convert REQUIRED)
+    foreach(size 192 512)
+        add_custom_command(OUTPUT ${site}/icon-${size}.png
+            COMMAND ${TALVENOR_RSVG_CONVERT} --width ${size} --height ${size}
+                    --output ${site}/icon-${size}.png ${PROJECT_SOURCE_DIR}/data/talvenor.svg
+            DEPENDS ${PROJECT_SOURCE_DIR}/data/talvenor.svg
+            COMMENT "Drawing the ${size} pixel icon for the page" VERBATIM)
+        list(APPEND copied ${site}/icon-${size}.png)
+    endforeach()
     add_custom_target(web_pages ALL DEPENDS ${copied})
+
+    # The service worker's list: every file of the site but itself.
+    set(kept index.html page.js page.css manifest.webmanifest icon-192.png icon-512.png
+             talvenor.js talvenor.wasm talvenor.data.gz)
+    set(kept_paths "")
+    foreach(name ${kept})
+        list(APPEND kept_paths ${site}/${name})
+    endforeach()
+    add_custom_command(OUTPUT ${site}/sw.js
+        COMMAND ${CMAKE_COMMAND} -DSITE=${site} "-DFILES=${kept}"
+                -DTEMPLATE=${PROJECT_SOURCE_DIR}/web/shell/sw.js.in -DOUTPUT=${site}/sw.js
+                -P ${PROJECT_SOURCE_DIR}/cmake/web_service_worker.cmake
+        DEPENDS talvenor web_pages ${kept_paths} ${PROJECT_SOURCE_DIR}/web/shell/sw.js.in
+                ${PROJECT_SOURCE_DIR}/cmake/web_service_worker.cmake
+        COMMENT "Writing the service worker's list of the site" VERBATIM)
+    add_custom_target(web_offline ALL DEPENDS ${site}/sw.js)
 endfunction()

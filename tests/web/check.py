@@ -7,7 +7,13 @@
     check.py page SITE NATIVE         the running page: it animates, F5 keeps the page, F3 and F5
                                       change the camera, Escape ends it; refused stills; no WebGL;
                                       files that do not load; a narrow screen; a lost context; the
-                                      controls table
+                                      controls table; a phone (see phone)
+    check.py phone SITE               a phone, emulated, with real touch events: the picture
+                                      fits and is sharp in both orientations, touch does every
+                                      mouse action, full screen, a second start offline
+    check.py lighthouse SITE TOOL     Lighthouse (its mobile settings; TOOL is the folder of
+                                      its npm install) against our server: accessibility, best
+                                      practices and SEO must be 100, performance is a figure
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
                                       frame's time after navigation (figures only, never fails)
@@ -415,21 +421,17 @@ def missing_files(site):
 
 
 def narrow_screen(site):
-    """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer 800 x 600."""
+    """On a 400 pixel wide screen the canvas is scaled to fit, 4:3, its drawing buffer the shown size."""
     server, address = serve.start(site)
     driver = browser(width=400, height=900)
     try:
         driver.get(address + "index.html")
         wait_for(driver, "return (window.talvenorFrames || 0) > 2 || window.talvenorEnded", 60)
-        size = driver.execute_script(
-            "const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
-            "return [c.width, c.height, r.width, r.height, document.documentElement.clientWidth,"
-            " document.documentElement.scrollWidth]")
-        width, height, shown_width, shown_height, screen, scrolled = size
-        ok = (width, height) == (800, 600) and shown_width <= screen and abs(shown_width * 3 - shown_height * 4) < 4 \
-            and scrolled <= screen
-        report("on a narrow screen the canvas fits, keeping 4:3 and its 800 x 600 buffer", ok,
-               "buffer %dx%d shown at %.0fx%.0f on a %d pixel wide page" % (width, height, shown_width, shown_height, screen))
+        settled(driver)
+        box = layout(driver)
+        ok = box["right"] <= box["screenWidth"] and abs(box["width"] * 3 - box["height"] * 4) < 4 \
+            and box["scrollWidth"] <= box["screenWidth"] and sharp(box)
+        report("on a narrow screen the canvas fits, keeping 4:3, its drawing buffer the shown size", ok, describe(box))
 
         # The same page loses its context, as when the graphics driver resets.
         driver.execute_script("document.getElementById('canvas').getContext('webgl2')"
@@ -445,13 +447,290 @@ def narrow_screen(site):
         server.shutdown()
 
 
+# ---- a phone ----------------------------------------------------------------------------------
+# A 915 x 412 CSS pixel screen (turned: 412 x 915) at 2.625 device pixels per CSS pixel, with
+# touch, as DevTools emulates one; touches are DevTools' own touch events, as a screen sends them.
+PHONE = (915, 412, 2.625)
+
+
+def emulate_phone(driver, landscape):
+    width, height, ratio = PHONE
+    if not landscape:
+        width, height = height, width
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": width, "height": height, "deviceScaleFactor": ratio, "mobile": True,
+        "screenOrientation": {"type": "landscapePrimary" if landscape else "portraitPrimary",
+                              "angle": 90 if landscape else 0}})
+
+
+def touches(driver, kind, points=()):
+    driver.execute_cdp_cmd("Input.dispatchTouchEvent", {
+        "type": kind, "touchPoints": [{"x": x, "y": y, "id": i} for i, (x, y) in enumerate(points)]})
+
+
+def mouse(driver, kind, x, y, button="none"):
+    driver.execute_cdp_cmd("Input.dispatchMouseEvent", {
+        "type": kind, "x": x, "y": y, "button": button, "buttons": 1 if button == "left" else 0, "clickCount": 1})
+
+
+def program_state(driver):
+    return driver.execute_script("Module._talvenorTellState(); return Object.assign({}, Module.talvenorState)")
+
+
+def layout(driver):
+    """The picture's box, the screen, the drawing buffer and the program's viewport."""
+    return driver.execute_script(
+        "const c = document.getElementById('canvas'), r = c.getBoundingClientRect();"
+        "const b = document.querySelector('#buttons button').getBoundingClientRect();"
+        "Module._talvenorTellState();"
+        "return {left: r.left, top: r.top, right: r.right, bottom: r.bottom, width: r.width, height: r.height,"
+        " screenWidth: innerWidth, screenHeight: innerHeight, ratio: devicePixelRatio,"
+        " scrollWidth: document.documentElement.scrollWidth,"
+        " bufferWidth: c.width, bufferHeight: c.height, viewport: [Module.talvenorState.width,"
+        " Module.talvenorState.height], buttonLeft: b.left, buttonTop: b.top, buttonBottom: b.bottom,"
+        " fullscreen: document.fullscreenElement ? document.fullscreenElement.id : '',"
+        " background: document.fullscreenElement ? getComputedStyle(document.fullscreenElement).backgroundColor : ''}")
+
+
+def sharp(box):
+    """The drawing buffer is the shown size times the pixel ratio (at most 2), and the program's."""
+    ratio = min(box["ratio"], 2)
+    return abs(box["bufferWidth"] - box["width"] * ratio) <= 1 and abs(box["bufferHeight"] - box["height"] * ratio) <= 1 \
+        and box["viewport"] == [box["bufferWidth"], box["bufferHeight"]]
+
+
+def fits(box, margin=40):
+    """The whole picture is on the screen, 4:3, as wide or as high as the screen less a margin."""
+    return box["left"] >= 0 and box["top"] >= 0 and box["right"] <= box["screenWidth"] + 0.5 \
+        and box["bottom"] <= box["screenHeight"] + 0.5 and abs(box["width"] * 3 - box["height"] * 4) < 4 \
+        and (box["width"] >= box["screenWidth"] - margin or box["height"] >= box["screenHeight"] - margin) \
+        and box["scrollWidth"] <= box["screenWidth"]
+
+
+def describe(box):
+    return "%.0fx%.0f at (%.0f, %.0f) on %dx%d, buffer %dx%d, viewport %dx%d" % (
+        box["width"], box["height"], box["left"], box["top"], box["screenWidth"], box["screenHeight"],
+        box["bufferWidth"], box["bufferHeight"], box["viewport"][0], box["viewport"][1])
+
+
+def settled(driver):
+    """Two frames drawn after the screen changed: the buffer follows before a frame."""
+    after_frames(driver, 2)
+    animation_frames(driver, 2)
+
+
+def phone(site):
+    server, address = serve.start(site)
+    driver = browser(width=PHONE[0], height=PHONE[1])
+    try:
+        driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled", {"enabled": True, "maxTouchPoints": 5})
+        emulate_phone(driver, landscape=True)
+        driver.get(address + "index.html")
+        driver.execute_script("window.talvenorShifts = 0; new PerformanceObserver(function (list) {"
+                              "  for (const e of list.getEntries()) window.talvenorShifts += e.value;"
+                              "}).observe({type: 'layout-shift', buffered: true});")
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60) \
+                or driver.execute_script("return !!window.talvenorEnded"):
+            report("on a phone the page starts", False, page_words(driver))
+            return
+        settled(driver)
+
+        # ---- both orientations: the whole picture, sharp, the buttons beside or below
+        landscape = layout(driver)
+        shifted = driver.execute_script("return window.talvenorShifts")
+        emulate_phone(driver, landscape=False)
+        settled(driver)
+        portrait = layout(driver)
+        beside = landscape["buttonLeft"] >= landscape["right"] and landscape["buttonTop"] < landscape["screenHeight"]
+        below = portrait["buttonTop"] >= portrait["bottom"] and portrait["buttonBottom"] <= portrait["screenHeight"]
+        report("on a phone the whole picture shows, sharp, in landscape and portrait, the buttons beside or below it",
+               fits(landscape) and fits(portrait) and sharp(landscape) and sharp(portrait) and beside and below
+               and shifted == 0,
+               "landscape: %s, buttons beside: %s; portrait: %s, buttons below: %s; layout shift %.3f"
+               % (describe(landscape), beside, describe(portrait), below, shifted))
+
+        # ---- touch: every mouse action (in portrait)
+        x = portrait["left"] + portrait["width"] / 2
+        y = portrait["top"] + portrait["height"] / 2
+        start = program_state(driver)
+        touches(driver, "touchStart", [(x, y)])
+        touches(driver, "touchEnd")
+        tapped = program_state(driver)
+        touches(driver, "touchStart", [(x, y)])
+        wait_for(driver, "Module._talvenorTellState(); return Module.talvenorState.autoOrbit !== %d" % tapped["autoOrbit"], 10)
+        touches(driver, "touchEnd")
+        held = program_state(driver)
+        report("a tap reverses the sails; a long press toggles the orbit and reverses no sails",
+               tapped["sailSpeed"] == -start["sailSpeed"] and tapped["autoOrbit"] == start["autoOrbit"]
+               and held["autoOrbit"] != tapped["autoOrbit"] and held["sailSpeed"] == tapped["sailSpeed"],
+               "sails %g, after the tap %g, after the long press %g; orbit by itself %d, %d, %d"
+               % (start["sailSpeed"], tapped["sailSpeed"], held["sailSpeed"], start["autoOrbit"],
+                  tapped["autoOrbit"], held["autoOrbit"]))
+
+        touches(driver, "touchStart", [(x - 50, y), (x + 50, y)])
+        for step in range(1, 6):
+            touches(driver, "touchMove", [(x - 50 - 10 * step, y), (x + 50 + 10 * step, y)])
+        touches(driver, "touchEnd")
+        pinched = program_state(driver)
+        page_scale = driver.execute_script("return visualViewport.scale")
+        # Fingers twice as far apart: half the view's width, tan(fov / 2) halved.
+        wanted = 2 * numpy.degrees(numpy.arctan(numpy.tan(numpy.radians(held["fieldOfView"] / 2)) / 2))
+        report("a pinch zooms the view, following the fingers, not the page",
+               abs(pinched["fieldOfView"] - wanted) <= 0.5 and page_scale == 1,
+               "field of view %.1f -> %.1f degrees (the fingers ask for %.1f); page scale %s"
+               % (held["fieldOfView"], pinched["fieldOfView"], wanted, page_scale))
+
+        driver.find_element("css selector", "#buttons button[data-special='4']").click()
+        before = program_state(driver)
+        touches(driver, "touchStart", [(x, y)])
+        for step in range(1, 6):
+            touches(driver, "touchMove", [(x, y - 20 * step)])
+        touches(driver, "touchEnd")
+        by_touch = program_state(driver)
+        mouse(driver, "mousePressed", x, y, "left")
+        for step in range(1, 6):
+            mouse(driver, "mouseMoved", x, y - 20 * step, "left")
+        mouse(driver, "mouseReleased", x, y - 100, "left")
+        by_mouse = program_state(driver)
+        touch_pitch = by_touch["dragPitch"] - before["dragPitch"]
+        mouse_pitch = by_mouse["dragPitch"] - by_touch["dragPitch"]
+        report("a drag in camera 4 moves the view, by touch as by mouse, one step per CSS pixel",
+               by_touch["camera"] == 4 and touch_pitch == 100 and mouse_pitch == 100
+               and by_mouse["dragYaw"] == before["dragYaw"],
+               "100 CSS pixels up: %g by touch, %g by mouse (drawing buffer %dx%d)"
+               % (touch_pitch, mouse_pitch, by_mouse["width"], by_mouse["height"]))
+
+        touches(driver, "touchStart", [(x, y)])
+        touches(driver, "touchMove", [(x, y - 50)])
+        touches(driver, "touchCancel")
+        cancelled = program_state(driver)
+        for step in range(1, 6):
+            mouse(driver, "mouseMoved", x + 20 * step, y + 20 * step)
+        moved_after = program_state(driver)
+        touches(driver, "touchStart", [(x, y)])
+        touches(driver, "touchEnd")
+        tapped_after = program_state(driver)
+        report("a cancelled touch leaves no button held",
+               moved_after["dragPitch"] == cancelled["dragPitch"] and moved_after["dragYaw"] == cancelled["dragYaw"]
+               and tapped_after["sailSpeed"] == -moved_after["sailSpeed"],
+               "a mouse moved with no button then dragged %g, %g; the next tap reversed the sails: %s"
+               % (moved_after["dragYaw"] - cancelled["dragYaw"], moved_after["dragPitch"] - cancelled["dragPitch"],
+                  tapped_after["sailSpeed"] == -moved_after["sailSpeed"]))
+
+        # ---- full screen, and back
+        driver.find_element("id", "fullscreen").click()
+        wait_for(driver, "return !!document.fullscreenElement", 10)
+        settled(driver)
+        full = layout(driver)
+        driver.execute_script("document.exitFullscreen()")
+        wait_for(driver, "return !document.fullscreenElement", 10)
+        settled(driver)
+        back = layout(driver)
+        centred = abs(full["left"] - (full["screenWidth"] - full["right"])) <= 1 \
+            and abs(full["top"] - (full["screenHeight"] - full["bottom"])) <= 1
+        report("the full-screen button shows the picture alone on black, and leaving restores the page",
+               full["fullscreen"] == "stage" and fits(full, margin=1) and centred and sharp(full)
+               and full["background"] == "rgb(0, 0, 0)" and back == portrait and not frames_stopped(driver),
+               "full screen: %s (%s, %s); after: %s" % (describe(full), full["fullscreen"] or "none",
+                                                        full["background"], describe(back)))
+
+        # ---- a second start with the server gone
+        kept = driver.execute_async_script(
+            "const done = arguments[arguments.length - 1];"
+            "navigator.serviceWorker.ready.then(function (r) { done(r.active && r.active.state); },"
+            " function (e) { done(String(e)); }); setTimeout(function () { done('no worker'); }, 30000);")
+        server.shutdown()
+        server.server_close()
+        from selenium.common.exceptions import WebDriverException
+        try:
+            driver.get(address + "index.html")
+            again = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
+            words = page_words(driver) if again else ""
+        except WebDriverException as error:  # the browser's own error page
+            again, words = False, error.msg
+        report("the page starts a second time with the server stopped",
+               bool(again) and not driver.execute_script("return !!window.talvenorEnded"),
+               "service worker: %s; then, offline: %s" % (kept, "drawing" if again else repr(words)))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def frames_stopped(driver):
+    drawn = frames(driver)
+    return not after_frames(driver, 2) or frames(driver) == drawn or driver.execute_script("return !!window.talvenorEnded")
+
+
 def page(site, native):
     running_page(site, native)
     refused_stills(site, native)
     no_webgl(site)
     missing_files(site)
     narrow_screen(site)
+    phone(site)
     controls_table(site)
+
+
+# ---- Lighthouse ---------------------------------------------------------------------------------
+
+LIGHTHOUSE_MUST = ("accessibility", "best-practices", "seo")  # each at 100
+LIGHTHOUSE_METRICS = ("first-contentful-paint", "largest-contentful-paint", "speed-index", "total-blocking-time",
+                      "cumulative-layout-shift", "interactive")
+
+
+def lighthouse(site, tool):
+    """Lighthouse's mobile run (an emulated mid-range phone, simulated slow network and CPU) in a
+    Chromium of ours, started with the flags every browser of these checks has."""
+    server, address = serve.start(site)
+    profile = tempfile.mkdtemp(prefix="talvenor-lighthouse-")
+    out = os.path.join(profile, "report.json")
+    chromium = subprocess.Popen(
+        ["/usr/bin/chromium", "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+         "--no-sandbox", "--disable-background-networking", "--disable-component-update", "--disable-sync",
+         "--no-first-run", "--disable-quic", "--user-data-dir=" + profile, "--remote-debugging-port=0",
+         "about:blank"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        port_file = os.path.join(profile, "DevToolsActivePort")
+        end = time.monotonic() + 60
+        while not (os.path.exists(port_file) and open(port_file).read().strip()) and time.monotonic() < end:
+            time.sleep(0.1)
+        if not os.path.exists(port_file):
+            report("Lighthouse", False, "Chromium opened no DevTools port")
+            return
+        port = open(port_file).read().split()[0]
+        run = subprocess.run(
+            ["node", os.path.join(tool, "node_modules", "lighthouse", "cli", "index.js"), address + "index.html",
+             "--port=" + port, "--only-categories=performance,accessibility,best-practices,seo",
+             "--output=json", "--output-path=" + out, "--quiet", "--max-wait-for-load=90000"],
+            capture_output=True, text=True, timeout=600)
+        if run.returncode != 0 or not os.path.exists(out):
+            print(run.stdout[-2000:], run.stderr[-2000:])
+            report("Lighthouse", False, "status %d" % run.returncode)
+            return
+        import json
+        result = json.load(open(out, encoding="utf-8"))
+        scores = {name: round(100 * (category["score"] or 0)) for name, category in result["categories"].items()}
+        print("Lighthouse %s (mobile): %s" % (result.get("lighthouseVersion"),
+                                             ", ".join("%s %d" % (name, scores[name]) for name in scores)))
+        audits = result["audits"]
+        print("  performance: " + ", ".join("%s %s" % (name, audits[name].get("displayValue", "?"))
+                                            for name in LIGHTHOUSE_METRICS if name in audits))
+        for name in LIGHTHOUSE_MUST:
+            for ref in result["categories"][name]["auditRefs"]:
+                audit = audits[ref["id"]]
+                if ref.get("weight") and audit.get("score") is not None and audit["score"] < 1:
+                    print("  %s: %s (%s)" % (name, audit["title"], audit.get("displayValue", "score %s" % audit["score"])))
+        report("Lighthouse: accessibility, best practices and SEO at 100",
+               all(scores.get(name) == 100 for name in LIGHTHOUSE_MUST),
+               ", ".join("%s %s" % (name, scores.get(name)) for name in LIGHTHOUSE_MUST))
+    finally:
+        chromium.terminate()
+        try:
+            chromium.wait(30)
+        except subprocess.TimeoutExpired:
+            chromium.kill()
+        server.shutdown()
+        shutil.rmtree(profile, ignore_errors=True)
 
 
 # ---- the GL layer's unit test -----------------------------------------------------------------
@@ -726,6 +1005,10 @@ def main():
         stills(*args)
     elif command == "page":
         page(*args)
+    elif command == "phone":
+        phone(*args)
+    elif command == "lighthouse":
+        lighthouse(*args)
     elif command == "layer":
         layer(*args)
     elif command == "speed":

@@ -25,6 +25,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".js": "text/javascript",
         ".data": "application/octet-stream",
         ".gz": "application/gzip",
+        ".webmanifest": "application/manifest+json",
     }
 
     def __init__(self, *args, withheld=(), **kwargs):

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // page.js - Talvenor's page: creates the WebGL 2 context, hands it to the program, loads the
-// program (talvenor.data.gz, talvenor.js, talvenor.wasm), wires the buttons, and says in words what
-// went wrong when something does.
+// program (talvenor.data.gz, talvenor.js, talvenor.wasm), wires the buttons, hands mouse and touch
+// to the program, sizes the drawing buffer to the shown picture, offers full screen, keeps the
+// site for offline visits (sw.js), and says in words what went wrong when something does.
 //
 // Two ways to open it:
 //   index.html                      the running program, one frame per animation frame
@@ -12,7 +13,8 @@
 //                                   value window.talvenorStill = {refused: words}
 // window.talvenorFrames counts the frames of the running program, window.talvenorFirstFrame is
 // the time (ms since navigation) the first one was drawn, window.talvenorEnded is set once the
-// program has ended.
+// program has ended. Module._talvenorTellState() puts a few scene fields into
+// Module.talvenorState.
 'use strict';
 
 (function () {
@@ -20,7 +22,8 @@
     const status = document.getElementById('status');
     const statusText = document.getElementById('status-text');
     const progress = document.getElementById('progress');
-    const buttons = document.querySelectorAll('#buttons button');
+    const buttons = document.querySelectorAll('#buttons button:not(#fullscreen)');
+    const fullscreenButton = document.getElementById('fullscreen');
 
     const query = new URLSearchParams(window.location.search);
     const still = window.location.search.length > 1;
@@ -60,6 +63,10 @@
             return;
         }
         if (isFunctionKey(event)) event.preventDefault();  // F5 must not reload, F3 not search
+        if (event.key === 'Escape' && document.fullscreenElement) {
+            event.stopImmediatePropagation();  // the browser's: it leaves full screen
+            return;
+        }
         if (event.key === 'Escape' && running) {
             // Handed over here rather than by the toolkit, so that the end of the program
             // (exit, which unwinds the call) is caught where it is expected.
@@ -68,36 +75,208 @@
             pressKey(27);
         }
     }, true);
-    for (const type of ['keyup', 'mousedown', 'mouseup', 'mousemove']) {
-        window.addEventListener(type, function (event) {
-            if (ended) event.stopImmediatePropagation();
-        }, true);
-    }
+    window.addEventListener('keyup', function (event) {
+        if (ended) event.stopImmediatePropagation();
+    }, true);
     canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
 
     // ---- the buttons -------------------------------------------------------------------------
-    function call(exported, value) {
+    function call(exported, ...values) {
         if (!running) return;
         try {
-            exported(value);
+            exported(...values);
         } catch (e) {
             if (!ended) fail('Talvenor stopped with an error: ' + e + '.');
         }
     }
     function pressKey(code) { call(Module._talvenorPressKey, code); }
     function pressSpecialKey(code) { call(Module._talvenorPressSpecialKey, code); }
+    // button: 0 left, 1 middle, 2 right (the toolkit's numbers, and the DOM's); at a point of
+    // the shown canvas in CSS pixels
+    function pointerButton(button, released, point) {
+        call(Module._talvenorPointerButton, button, released ? 1 : 0, point[0], point[1]);
+    }
+    function pointerDrag(point) { call(Module._talvenorPointerDrag, point[0], point[1]); }
 
     buttons.forEach(function (button) {
         button.disabled = true;
-        // A button that took the focus would be pressed again by the space bar, which the
-        // program also gets.
-        button.addEventListener('mousedown', function (event) { event.preventDefault(); });
         button.addEventListener('click', function () {
-            if (button.dataset.special) pressSpecialKey(Number(button.dataset.special));
-            else pressKey(button.dataset.key.charCodeAt(0));
+            if (button.dataset.special) {
+                pressSpecialKey(Number(button.dataset.special));
+            } else if (button.dataset.pointer) {
+                pointerButton(Number(button.dataset.pointer), false, [0, 0]);
+                pointerButton(Number(button.dataset.pointer), true, [0, 0]);
+            } else {
+                pressKey(button.dataset.key.charCodeAt(0));
+            }
             canvas.focus();
         });
     });
+
+    // ---- the pointer: mouse and touch, in CSS pixels -------------------------------------------
+    // The page hands the pointer to the program rather than the toolkit, which counts in pixels
+    // of the drawing buffer (twice as many on a sharp screen) and turns touch into nothing but
+    // the left button. Listeners of the capture phase on window, added before the toolkit's,
+    // stop every mouse and touch event from reaching it.
+    function canvasPoint(x, y) {
+        const box = canvas.getBoundingClientRect();
+        return [Math.round(x - box.left), Math.round(y - box.top)];
+    }
+
+    let mouseHeld = 0;  // bits 1 << button of the mouse buttons the program was told are down
+    function onMouse(event) {
+        event.stopImmediatePropagation();  // also the target's own listeners: the buttons' are here
+        // A button that took the focus would be pressed again by the space bar, which the
+        // program also gets.
+        if (event.type === 'mousedown' && event.target.closest && event.target.closest('#buttons button')) {
+            event.preventDefault();
+        }
+        const point = canvasPoint(event.clientX, event.clientY);
+        const bit = 1 << event.button;
+        if (event.type === 'mousedown' && event.target === canvas && running) {
+            event.preventDefault();
+            mouseHeld |= bit;
+            pointerButton(event.button, false, point);
+        } else if (event.type === 'mouseup' && (mouseHeld & bit)) {
+            mouseHeld &= ~bit;
+            pointerButton(event.button, true, point);
+        } else if (event.type === 'mousemove' && mouseHeld) {
+            pointerDrag(point);  // with any button held, as the toolkit does
+        }
+    }
+    for (const type of ['mousedown', 'mouseup', 'mousemove']) window.addEventListener(type, onMouse, true);
+
+    // One finger is the mouse: held still it waits, up to kLongPressMs; lifted by then it was a
+    // tap (the left button pressed and released); moved by more than kTouchSlop first, it is a
+    // drag with the left button held from where it came down; still held at kLongPressMs, it is
+    // the right button (pressed and released, with no left press at all). A second finger makes
+    // it a pinch, which releases what the first had pressed and zooms until every finger is up.
+    const kLongPressMs = 500;
+    const kTouchSlop = 10;  // CSS pixels
+    const touch = {
+        mode: '',           // '' none, 'waiting', 'drag', 'held' (long press done), 'pinch'
+        finger: -1,         // identifier of the finger that is the mouse
+        start: [0, 0],      // where it came down, canvas CSS pixels
+        last: [0, 0],       // where it was last
+        timer: 0,
+        pinchDistance: 0,   // CSS pixels between the two fingers when the pinch began
+        pinchView: 0,       // tan of half the field of view then
+        fieldOfView: 0,     // degrees, as the zoom keys the pinch pressed have left it
+    };
+
+    function fingerPoint(list, finger) {
+        for (const t of list) if (t.identifier === finger) return canvasPoint(t.clientX, t.clientY);
+        return null;
+    }
+    function fingerDistance(list) {
+        return Math.hypot(list[0].clientX - list[1].clientX, list[0].clientY - list[1].clientY) || 1;
+    }
+    function releaseTouch() {  // after a cancelled touch or a pinch: nothing stays pressed
+        clearTimeout(touch.timer);
+        if (touch.mode === 'drag') pointerButton(0, true, touch.last);
+        touch.mode = '';
+    }
+    function longPress() {
+        if (touch.mode !== 'waiting') return;
+        touch.mode = 'held';
+        pointerButton(2, false, touch.start);
+        pointerButton(2, true, touch.start);
+    }
+    function startPinch(fingers) {
+        releaseTouch();
+        touch.mode = 'pinch';
+        call(Module._talvenorTellState);
+        touch.fieldOfView = Module.talvenorState ? Module.talvenorState.fieldOfView : 30;
+        touch.pinchView = Math.tan(touch.fieldOfView * Math.PI / 360);
+        touch.pinchDistance = fingerDistance(fingers);
+    }
+    // The picture follows the fingers: twice as far apart, half the view's width. The zoom keys'
+    // own half degrees take it there.
+    function pinch(fingers) {
+        const wanted = Math.min(179, Math.max(1,
+            Math.atan(touch.pinchView * touch.pinchDistance / fingerDistance(fingers)) * 360 / Math.PI));
+        for (let steps = Math.round((touch.fieldOfView - wanted) / 0.5); steps !== 0; steps -= Math.sign(steps)) {
+            pressSpecialKey(steps > 0 ? 101 : 103);  // Up narrows the view, Down widens it
+            touch.fieldOfView -= 0.5 * Math.sign(steps);
+        }
+    }
+
+    function onTouch(event) {
+        if (event.target !== canvas) return;  // the page's own: scrolling, the buttons
+        event.stopImmediatePropagation();
+        event.preventDefault();  // no mouse events made up from it, no zoom of the page
+        if (!running) return;
+        const fingers = event.targetTouches;
+        switch (event.type) {
+        case 'touchstart':
+            if (fingers.length >= 2) {
+                if (touch.mode !== 'pinch') startPinch(fingers);
+            } else if (!touch.mode) {
+                const finger = event.changedTouches[0];
+                touch.mode = 'waiting';
+                touch.finger = finger.identifier;
+                touch.start = touch.last = canvasPoint(finger.clientX, finger.clientY);
+                touch.timer = setTimeout(longPress, kLongPressMs);
+            }
+            break;
+        case 'touchmove': {
+            if (touch.mode === 'pinch') {
+                if (fingers.length >= 2) pinch(fingers);
+                break;
+            }
+            const point = fingerPoint(event.changedTouches, touch.finger);
+            if (!point) break;
+            touch.last = point;
+            if (touch.mode === 'waiting' &&
+                Math.hypot(point[0] - touch.start[0], point[1] - touch.start[1]) > kTouchSlop) {
+                clearTimeout(touch.timer);
+                touch.mode = 'drag';
+                pointerButton(0, false, touch.start);
+            }
+            if (touch.mode === 'drag') pointerDrag(point);
+            break;
+        }
+        case 'touchend':
+            if (touch.mode === 'pinch') {
+                if (!fingers.length) touch.mode = '';
+            } else if (fingerPoint(event.changedTouches, touch.finger)) {
+                if (touch.mode === 'waiting') {
+                    clearTimeout(touch.timer);
+                    pointerButton(0, false, touch.start);
+                    pointerButton(0, true, touch.start);
+                }
+                releaseTouch();
+            }
+            break;
+        case 'touchcancel':
+            releaseTouch();
+            break;
+        }
+    }
+    for (const type of ['touchstart', 'touchmove', 'touchend', 'touchcancel']) {
+        window.addEventListener(type, onTouch, {capture: true, passive: false});
+    }
+
+    // ---- full screen ---------------------------------------------------------------------------
+    // The picture alone on black (page.css, #stage:fullscreen); the drawing buffer follows the
+    // bigger box by itself. Leaving full screen (the button again, or Escape, which the browser
+    // keeps for this) gives the page back as it was.
+    function setUpFullscreen() {
+        const stage = document.getElementById('stage');
+        if (!document.fullscreenEnabled) {
+            fullscreenButton.hidden = true;  // as on phones whose browser lets only videos have it
+            return;
+        }
+        fullscreenButton.addEventListener('click', function () {
+            if (document.fullscreenElement) document.exitFullscreen();
+            else stage.requestFullscreen().catch(function () {});
+            canvas.focus();
+        });
+        document.addEventListener('fullscreenchange', function () {
+            fullscreenButton.textContent = document.fullscreenElement ? 'leave full screen' : 'full screen';
+        });
+    }
+    setUpFullscreen();
 
     // ---- the context -------------------------------------------------------------------------
     const gl = canvas.getContext('webgl2', {
@@ -117,6 +296,26 @@
         window.talvenorNoWebGL = true;
         return;
     }
+    // ---- the drawing buffer: the shown size times the pixel ratio --------------------------------
+    // Checked before each frame of the running program, so a new size (a turned phone, full
+    // screen, a browser zoom) is drawn at once; a new size clears the canvas, which the frame
+    // then fills. Stills keep their 800 x 600, which their comparison needs.
+    const kMostPixelRatio = 2;
+    const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
+    const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
+    function fitDrawingBuffer() {
+        if (!running) return;
+        const box = canvas.getBoundingClientRect();
+        const ratio = Math.min(window.devicePixelRatio || 1, kMostPixelRatio);
+        const scale = Math.min(1, bufferLimit / (box.width * ratio), bufferLimit / (box.height * ratio));
+        const width = Math.max(1, Math.round(box.width * ratio * scale));
+        const height = Math.max(1, Math.round(box.height * ratio * scale));
+        if (width === canvas.width && height === canvas.height) return;
+        canvas.width = width;
+        canvas.height = height;
+        call(Module._talvenorReshape, width, height);
+    }
+
     canvas.addEventListener('webglcontextlost', function (event) {
         event.preventDefault();
         fail('The graphics context was lost (the browser or the graphics driver reset it), so ' +
@@ -155,9 +354,13 @@
             buttons.forEach(function (button) { button.disabled = false; });
             canvas.focus();
         },
+        preMainLoop: fitDrawingBuffer,
         postMainLoop: function () {
             window.talvenorFrames = (window.talvenorFrames || 0) + 1;
-            if (window.talvenorFirstFrame === undefined) window.talvenorFirstFrame = performance.now();
+            if (window.talvenorFirstFrame === undefined) {
+                window.talvenorFirstFrame = performance.now();
+                keepForOffline();
+            }
         },
         talvenorStillDone: function (frames, ms) {
             window.talvenorStill = {frames: frames, ms: ms};
@@ -194,6 +397,16 @@
     window.addEventListener('unhandledrejection', function (event) {
         if (!ended) fail('Talvenor failed: ' + event.reason + '.');
     });
+
+    // ---- offline -------------------------------------------------------------------------------
+    // Once the program runs, the service worker (sw.js) keeps the site's files, so that the next
+    // visit starts without a network. Not before: the site's first load comes first.
+    function keepForOffline() {
+        if (!('serviceWorker' in navigator)) return;
+        navigator.serviceWorker.register('sw.js').catch(function (error) {
+            console.warn('Talvenor will not be kept for offline use: ' + error);
+        });
+    }
 
     // ---- the texture data, then the program ----------------------------------------------------
     // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
