@@ -7,7 +7,8 @@
 #   first    umask 022, TZ=UTC,                 LC_ALL=C.UTF-8
 #   second   umask 002, TZ=Pacific/Kiritimati,  LC_ALL=de_DE.UTF-8 (another collation order, other
 #            month and day names; compiled into a private folder with localedef). UTC+14 puts the
-#            commit's time on another date wherever it falls in the day.
+#            commit's time on another date wherever it falls in the day. Another USER and LOGNAME,
+#            and, where unshare --uts may be used (as root), another host name.
 #
 # SOURCE_DATE_EPOCH is left to the build scripts (the commit's time). Uncommitted changes are not
 # part of what is built.
@@ -36,14 +37,15 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/locales"
 localedef -i de_DE -f UTF-8 "$work/locales/de_DE.UTF-8" || { echo "FAIL: localedef de_DE.UTF-8"; exit 1; }
 
-build() {  # name folder umask time-zone locale
-    local name="$1" dir="$2" log="$work/$1.log" t=$SECONDS
+build() {  # name folder umask time-zone locale [command prefix...]
+    local name="$1" dir="$2" mask="$3" zone="$4" locale="$5" log="$work/$1.log" t=$SECONDS
+    shift 5
     git clone -q --no-checkout "$root" "$dir" && git -C "$dir" checkout -q --detach "$commit" || {
         echo "FAIL: cannot clone $commit into $dir"; return 1; }
-    echo "== $name build: ${command[*]} in $dir, umask $3, TZ=$4, LC_ALL=$5, at $(date -u '+%H:%M:%S') UTC"
-    if ! (cd "$dir" && umask "$3" &&
-          exec env -u SOURCE_DATE_EPOCH TZ="$4" LOCPATH="$work/locales" LC_ALL="$5" LANG="$5" "${command[@]}") \
-            >"$log" 2>&1; then
+    echo "== $name build: ${command[*]} in $dir, umask $mask, TZ=$zone, LC_ALL=$locale, at $(date -u '+%H:%M:%S') UTC"
+    if ! (cd "$dir" && umask "$mask" &&
+          exec "$@" env -u SOURCE_DATE_EPOCH TZ="$zone" LOCPATH="$work/locales" LC_ALL="$locale" LANG="$locale" \
+               "${command[@]}") >"$log" 2>&1; then
         tail -n 40 "$log"
         echo "FAIL: the $name build"
         return 1
@@ -53,7 +55,14 @@ build() {  # name folder umask time-zone locale
 first="$work/first/talvenor"
 second="$work/second-clone/in/another/folder/talvenor"
 build first "$first" 022 UTC C.UTF-8 || exit 1
-build second "$second" 002 Pacific/Kiritimati de_DE.UTF-8 || exit 1
+elsewhere=(env USER=talvenor-second LOGNAME=talvenor-second)
+if unshare --uts true 2>/dev/null; then
+    elsewhere+=(unshare --uts sh -c 'hostname talvenor-second-host && exec "$@"' sh)
+    echo "(the second build as USER talvenor-second on the host talvenor-second-host)"
+else
+    echo "(the second build as USER talvenor-second; the host name stays: unshare --uts is not allowed here)"
+fi
+build second "$second" 002 Pacific/Kiritimati de_DE.UTF-8 "${elsewhere[@]}" || exit 1
 
 echo "== comparing"
 t=$SECONDS
