@@ -20,6 +20,10 @@
 include(GNUInstallDirs)
 
 set(TALVENOR_APP_ID org.talvenor.talvenor)
+# Folders the installation creates are 0755 whatever the umask (programs 0755 and data 0644 are
+# the install rules' own defaults), so a package built under umask 002 is the same as any other.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 if(TALVENOR_DEBIAN_PACKAGE)
     set(TALVENOR_INSTALL_COMMANDDIR games)
     set(TALVENOR_INSTALL_DATAFOLDER ${CMAKE_INSTALL_DATADIR}/games/talvenor)

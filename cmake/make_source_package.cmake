@@ -11,6 +11,7 @@ string(REGEX REPLACE "\\.xz$" "" tar "${OUTPUT}")
 execute_process(COMMAND ${GIT} -C ${SOURCE} archive --format=tar --prefix=${NAME}/ --output=${tar} ${tree}
                 COMMAND_ERROR_IS_FATAL ANY)
 file(REMOVE ${OUTPUT})
-execute_process(COMMAND xz -9 --force ${tar} COMMAND_ERROR_IS_FATAL ANY)
+# One thread: xz splits its stream by the number of threads, which would make the bytes the machine's.
+execute_process(COMMAND xz -9 -T1 --force ${tar} COMMAND_ERROR_IS_FATAL ANY)
 file(SIZE ${OUTPUT} size)
 message(STATUS "${OUTPUT}: ${size} bytes (from ${tree})")

@@ -57,7 +57,9 @@ function(talvenor_web_site)
     target_link_libraries(talvenor PRIVATE talvenor_core)
     set_target_properties(talvenor PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${site})
 
-    # The texture files sit in the program's working folder, as on the desktop.
+    # The texture files sit in the program's working folder, as on the desktop. They are packed as
+    # --preload-file would pack them, by emscripten's file packager, with the package's id taken
+    # from the data rather than at random, so the same files make the same talvenor.js.
     set(preload "")
     set(textures "")
     foreach(i RANGE 0 11)
@@ -65,9 +67,24 @@ function(talvenor_web_site)
         if(NOT EXISTS ${file})
             message(FATAL_ERROR "${file} is missing; the native make_textures paints it")
         endif()
-        list(APPEND preload "SHELL:--preload-file ${file}@/${i}textur.dib")  # SHELL: keeps the repeats
+        list(APPEND preload ${file}@/${i}textur.dib)
         list(APPEND textures ${file})
     endforeach()
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(data_script ${CMAKE_BINARY_DIR}/talvenor.data.js)
+    # The texture files, 2.5 MB as bitmaps, travel as talvenor.data.gz (0.7 MB); the page unpacks
+    # it with the browser's own DecompressionStream before the program asks for it.
+    add_custom_command(OUTPUT ${data_script} ${site}/talvenor.data.gz
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
+        COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/web_data_package.py
+                ${EMSCRIPTEN_ROOT_PATH}/tools/file_packager.py ${data_script} site/talvenor.data
+                --from-emcc --export-name=Module --preload ${preload} --no-node
+        COMMAND gzip -9 -n -f site/talvenor.data
+        DEPENDS ${textures} ${PROJECT_SOURCE_DIR}/cmake/web_data_package.py
+        WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+        COMMENT "Packing the texture data" VERBATIM)
+    add_custom_target(web_data DEPENDS ${data_script} ${site}/talvenor.data.gz)
+    add_dependencies(talvenor web_data)
     target_link_options(talvenor PRIVATE
         -O2
         -sENVIRONMENT=web
@@ -77,14 +94,8 @@ function(talvenor_web_site)
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
         -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey,_talvenorPointerButton,_talvenorPointerDrag,_talvenorReshape,_talvenorTellState
-        ${preload})
-    set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${textures})
-    # The texture files, 2.5 MB as bitmaps, travel as talvenor.data.gz (0.7 MB); the page unpacks
-    # it with the browser's own DecompressionStream before the program asks for it.
-    add_custom_command(TARGET talvenor POST_BUILD
-        COMMAND gzip -9 -n -f ${site}/talvenor.data
-        BYPRODUCTS ${site}/talvenor.data.gz
-        COMMENT "Packing the texture data" VERBATIM)
+        -sFORCE_FILESYSTEM=1 "SHELL:--pre-js ${data_script}")
+    set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${data_script})
 
     # The page: its HTML, script, style and manifest beside the program.
     set(shell_files index.html page.js page.css manifest.webmanifest)

@@ -11,3 +11,6 @@ if(NOT TARGET FreeGLUT::freeglut_static)
     message(FATAL_ERROR "FreeGLUT at ${FreeGLUT_DIR} has no static library")
 endif()
 add_library(GLUT::GLUT ALIAS FreeGLUT::freeglut_static)
+
+# The linker writes no time stamp into the PE header, so the same sources link to the same bytes.
+add_link_options(-Wl,--no-insert-timestamp)
