@@ -12,7 +12,8 @@
 //                                   value window.talvenorStill = {refused: words}
 // window.talvenorFrames counts the frames of the running program, window.talvenorFirstFrame is
 // the time (ms since navigation) the first one was drawn, window.talvenorEnded is set once the
-// program has ended.
+// program has ended. window.talvenorPaused is true while the browser has taken the graphics
+// context away, and window.talvenorRestores counts the times it gave it back.
 'use strict';
 
 (function () {
@@ -25,7 +26,8 @@
     const query = new URLSearchParams(window.location.search);
     const still = window.location.search.length > 1;
     let running = false;  // the program takes keys
-    let ended = false;    // ended, failed or lost its context: nothing more is drawn
+    let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
+    let paused = false;   // the context is away until the browser gives it back
 
     function say(words, kind) {
         statusText.textContent = words;
@@ -55,7 +57,7 @@
         return /^F([1-9]|1[0-2])$/.test(event.key);
     }
     window.addEventListener('keydown', function (event) {
-        if (ended) {
+        if (ended || paused) {
             event.stopImmediatePropagation();  // the program takes no more keys; the browser may
             return;
         }
@@ -70,14 +72,14 @@
     }, true);
     for (const type of ['keyup', 'mousedown', 'mouseup', 'mousemove']) {
         window.addEventListener(type, function (event) {
-            if (ended) event.stopImmediatePropagation();
+            if (ended || paused) event.stopImmediatePropagation();
         }, true);
     }
     canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
 
     // ---- the buttons -------------------------------------------------------------------------
     function call(exported, value) {
-        if (!running) return;
+        if (!running || paused) return;
         try {
             exported(value);
         } catch (e) {
@@ -117,10 +119,43 @@
         window.talvenorNoWebGL = true;
         return;
     }
+    // Phones and tablets take contexts away (a tab in the background, a locked screen, a restarted
+    // graphics process) and give them back to a page that asked for that by preventDefault. The
+    // program keeps its state meanwhile; the GL layer then makes its GPU objects again.
+    const restoreSeconds = 20;
+    let restoreTimer = 0;
     canvas.addEventListener('webglcontextlost', function (event) {
         event.preventDefault();
-        fail('The graphics context was lost (the browser or the graphics driver reset it), so ' +
-             'Talvenor cannot draw any more.');
+        if (ended) return;
+        paused = true;
+        window.talvenorPaused = true;
+        if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
+        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        buttons.forEach(function (button) { button.disabled = true; });
+        say('The browser has taken the graphics away (as it does for a tab in the background or ' +
+            'a locked screen): drawing is paused until it gives them back.', 'paused');
+        restoreTimer = setTimeout(function () {
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'not given back within ' + restoreSeconds + ' s, so Talvenor cannot draw any more.');
+        }, restoreSeconds * 1000);
+    });
+    canvas.addEventListener('webglcontextrestored', function () {
+        if (ended || !paused) return;
+        clearTimeout(restoreTimer);
+        const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
+        if (!made) {
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'could not be made again, so Talvenor cannot draw any more.');
+            return;
+        }
+        paused = false;
+        window.talvenorPaused = false;
+        window.talvenorRestores = (window.talvenorRestores || 0) + 1;
+        status.hidden = true;
+        if (running) {
+            buttons.forEach(function (button) { button.disabled = false; });
+            if (typeof Module.resumeMainLoop === 'function') Module.resumeMainLoop();
+        }
     });
 
     // ---- the program -------------------------------------------------------------------------
@@ -151,6 +186,7 @@
         onRuntimeInitialized: function () {
             if (still || ended) return;
             running = true;
+            if (paused) return;  // the restore shows the picture and wakes the buttons
             status.hidden = true;
             buttons.forEach(function (button) { button.disabled = false; });
             canvas.focus();
