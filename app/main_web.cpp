@@ -25,8 +25,15 @@
 // shown canvas and tells the program through talvenorReshape, which is the desktop's reshape.
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
 // field of view; the checks read the rest).
+//
+// When the browser takes the graphics context away the page pauses the frames and calls
+// talvenorGraphicsLost; a still waits between its slices. When the browser gives it back the page
+// calls talvenorGraphicsRestored: the GL layer makes its GPU objects again from what it keeps, the
+// day clock (which the 100 ms timer moved on meanwhile) is put back to where it was, and the
+// frames go on. Nothing of the set-up is done again.
 #include <GL/glut.h>
 #include <emscripten.h>
+#include <emscripten/html5_webgl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +45,7 @@
 #include "view/frame.h"
 #include "view/keyboard.h"
 #include "view/pointer.h"
+#include "web/gl/gl_layer.h"
 
 // The toolkit's own buffer swap does nothing; the GL layer gathers a frame's vertices and draws
 // them when it is flushed, and the browser shows the canvas once the task ends.
@@ -82,6 +90,31 @@ EMSCRIPTEN_KEEPALIVE void talvenorTellState() {
 
 }  // extern "C"
 
+namespace {
+
+bool graphicsLost = false;
+float dayTimeAtLoss = 0.0f;
+
+}  // namespace
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void talvenorGraphicsLost() {
+    if (graphicsLost) return;
+    graphicsLost = true;
+    dayTimeAtLoss = scene.dayTime;
+}
+
+// 1 when the layer made its GPU objects again, 0 when it could not.
+EMSCRIPTEN_KEEPALIVE int talvenorGraphicsRestored() {
+    if (!layerRestoreContext()) return 0;
+    if (graphicsLost) scene.dayTime = dayTimeAtLoss;
+    graphicsLost = false;
+    return 1;
+}
+
+}  // extern "C"
+
 EM_JS(void, tellStillDone, (double frames, double milliseconds), {
     if (Module.talvenorStillDone) Module.talvenorStillDone(frames, milliseconds);
 });
@@ -101,6 +134,11 @@ double stillMilliseconds = 0.0;
 void noDisplay() {}
 
 void drawStillSlice(void*) {
+    // No frame is drawn, nor the scene moved on, while the context is away.
+    if (graphicsLost || emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
+        emscripten_async_call(drawStillSlice, nullptr, 50);
+        return;
+    }
     const double start = emscripten_get_now();
     long slice = 0;
     while (stillFramesDrawn < still.frames && slice < kStillSlice) {

@@ -6,14 +6,16 @@
                                       against talvenor_snapshot's picture of the same options
     check.py page SITE NATIVE         the running page: it animates, F5 keeps the page, F3 and F5
                                       change the camera, Escape ends it; refused stills; no WebGL;
-                                      files that do not load; a narrow screen; a lost context; the
-                                      controls table; a phone (see phone)
+                                      files that do not load; a narrow screen; a lost context not
+                                      given back, given back once and twice, and across a still;
+                                      the controls table; a phone (see phone)
     check.py phone SITE               a phone, emulated, with real touch events: the picture
                                       fits and is sharp in both orientations, touch does every
                                       mouse action, full screen, a second start offline
     check.py lighthouse SITE TOOL     Lighthouse (its mobile settings; TOOL is the folder of
                                       its npm install) against our server: accessibility, best
                                       practices and SEO must be 100, performance is a figure
+    check.py restore SITE NATIVE      the lost context given back alone (a part of page)
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
                                       frame's time after navigation (figures only, never fails)
@@ -433,14 +435,14 @@ def narrow_screen(site):
             and box["scrollWidth"] <= box["screenWidth"] and sharp(box)
         report("on a narrow screen the canvas fits, keeping 4:3, its drawing buffer the shown size", ok, describe(box))
 
-        # The same page loses its context, as when the graphics driver resets.
-        driver.execute_script("document.getElementById('canvas').getContext('webgl2')"
-                              ".getExtension('WEBGL_lose_context').loseContext()")
-        lost = wait_for(driver, "return window.talvenorEnded", 10)
+        # The same page loses its context, as when the graphics driver resets, and the browser
+        # does not give it back: the page waits, then says so.
+        lose_context(driver)
+        lost = wait_for(driver, "return window.talvenorEnded", 40)
         words = page_words(driver)
         drawn = frames(driver)
         animation_frames(driver, 30)
-        report("a lost graphics context stops the drawing and is told in words",
+        report("a lost graphics context that does not come back stops the drawing and is told in words",
                bool(lost) and "context was lost" in words and frames(driver) == drawn, "page: %r" % words)
     finally:
         close(driver)
@@ -668,7 +670,131 @@ def page(site, native):
     missing_files(site)
     narrow_screen(site)
     phone(site)
+    context_restored(site, native)
     controls_table(site)
+
+
+# ---- the graphics context taken away and given back ---------------------------------------------
+
+def lose_context(driver):
+    driver.execute_script("window.talvenorLoseContext = document.getElementById('canvas').getContext('webgl2')"
+                          ".getExtension('WEBGL_lose_context'); window.talvenorLoseContext.loseContext()")
+
+
+def restore_context(driver):
+    driver.execute_script("window.talvenorLoseContext.restoreContext()")
+
+
+def lost_and_back(driver, restores):
+    """Loses the context, checks the page is paused and takes no key, restores it; True when the
+    page came back (restores: the count of restores expected after it)."""
+    lose_context(driver)
+    paused = wait_for(driver, "return window.talvenorPaused === true", 10)
+    words = page_words(driver)
+    drawn = frames(driver)
+    press(driver, "l")  # no key acts on a picture that cannot be drawn
+    animation_frames(driver, 20)
+    still_now = frames(driver) == drawn
+    restore_context(driver)
+    back = wait_for(driver, "return window.talvenorRestores >= %d && window.talvenorPaused === false && "
+                    "!window.talvenorEnded" % restores, 20)
+    carried_on = bool(back) and bool(after_frames(driver, 10))
+    hidden = driver.execute_script("return document.getElementById('status').hidden")
+    print("  lost: paused %s (%r), no frame while lost %s; given back: %s, frames carry on %s, message hidden %s"
+          % (bool(paused), words, still_now, bool(back), carried_on, hidden))
+    return bool(paused) and "paused" in words and still_now and carried_on and bool(hidden)
+
+
+def context_restored(site, native):
+    """The running page loses its context and gets it back, once and twice in a row: it pauses
+    and says so, takes no key meanwhile, and goes on with the camera chosen before; a still
+    drawn across a loss matches the still drawn without one."""
+    from selenium.webdriver.common.keys import Keys
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.get(address + "index.html")
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60):
+            report("the page carries on after its context is lost and given back", False, page_words(driver))
+            return
+        # Unlit (l), the ground is its texture's green wherever the camera sees it (see
+        # running_page); a key that reached the program while the context was away would light it.
+        press(driver, "l")
+        after_frames(driver, 10)
+        before, after = camera_switch(driver, Keys.F3)
+        # Camera 3 turns with the sails; stopped (ten times "-" from 1 degree a frame), it shows
+        # the same ground frame after frame, so that a camera or a sail speed lost with the
+        # context would show.
+        for _ in range(10):
+            press(driver, "-")
+        after_frames(driver, 10)
+        chosen = green_ground(canvas_shown(driver))
+        once = lost_and_back(driver, 1)
+        kept_once = moved(chosen, green_ground(canvas_shown(driver)))
+        twice = lost_and_back(driver, 2) and lost_and_back(driver, 3)
+        shown = canvas_shown(driver)
+        kept_twice = moved(chosen, green_ground(shown))
+        ground = 100.0 * float(chosen.mean())
+        # Another camera, the sails turning again or the picture lit again move the ground by
+        # far more than 5 %.
+        report("the page carries on after its context is lost and given back, with the camera chosen before",
+               switched(before, after) and once and ground > 20 and kept_once < 5,
+               "the green ground (%.0f %% of the picture) moved by %.1f %% from before the loss" % (ground, kept_once))
+        report("the page carries on after losing its context twice in a row", twice and kept_twice < 5,
+               "the green ground moved by %.1f %% from before the first loss" % kept_twice)
+    finally:
+        close(driver)
+        server.shutdown()
+
+    # A still drawn across a loss and a restore, against the same still drawn without one. The
+    # still's frames run in slices of 100, each one browser task; a script installed before the
+    # page's own loses the context as soon as the first slice has ended (after its first draw)
+    # and gives it back half a second later.
+    query = "camera=1&frames=200&time=1.2&orbit-angle=-1.1"
+    driver = browser()
+    server, address = serve.start(site)
+    try:
+        plain = still(driver, address, query, 300)
+        reference = canvas_data(driver) if plain and "frames" in plain else None
+        driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": LOSS_DURING_STILL})
+        result = still(driver, address, query, 300) or {}
+        plan = driver.execute_script("return window.talvenorLossPlan") or {}
+        percent = 100.0
+        if reference is not None and "frames" in result:
+            web = canvas_data(driver)
+            percent = 100.0 * (numpy.abs(web.astype(int) - reference.astype(int)).max(axis=2) > 8).mean()
+        across = bool(plan.get("lostWhileDrawing")) and bool(plan.get("restored"))
+        report("a still drawn across a lost and restored context matches the still drawn without one",
+               across and percent <= LIMIT_PERCENT,
+               "lost while the still was drawn and given back: %s; %.3f %% of the pixels differ by more than "
+               "8 levels; %s" % (across, percent, result))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+LOSS_DURING_STILL = r"""
+(function () {
+    const plan = {lostWhileDrawing: false, restored: false};
+    window.talvenorLossPlan = plan;
+    const draw = WebGL2RenderingContext.prototype.drawElements;
+    let armed = true;
+    WebGL2RenderingContext.prototype.drawElements = function () {
+        if (armed) {
+            armed = false;
+            const gl = this;
+            setTimeout(function () {
+                const loss = gl.getExtension('WEBGL_lose_context');
+                plan.lostWhileDrawing = !window.talvenorStill;
+                loss.loseContext();
+                setTimeout(function () { loss.restoreContext(); plan.restored = true; }, 500);
+            }, 0);
+        }
+        return draw.apply(this, arguments);
+    };
+})();
+"""
+
 
 
 # ---- Lighthouse ---------------------------------------------------------------------------------
@@ -1013,6 +1139,8 @@ def main():
         layer(*args)
     elif command == "speed":
         speed(*args)
+    elif command == "restore":
+        context_restored(*args)
     elif command == "frames":
         frames_check(*args)
     elif command == "imports":

@@ -273,8 +273,18 @@ bool backendStart() {
     return true;
 }
 
+namespace {
+
+// A context that is there and not lost: what is asked of a lost one is kept (texture images,
+// parameters) or dropped (draws), and made good by backendRecreate when it comes back.
+bool usable() {
+    return backendStart() && !emscripten_is_webgl_context_lost(backend.context);
+}
+
+}  // namespace
+
 void backendDraw(const BatchData& b) {
-    if (!backendStart()) return;
+    if (!usable()) return;
     if (backend.vertexArray == 0) makeStreams(b.vertexCapacity, b.indexCapacity);
     // What changed since the last draw; after the streams were made, all that is in use.
     if (backend.fresh) {
@@ -331,6 +341,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE double talvenorLayerDrawCalls() {
 
 unsigned backendCreateTexture() {
     if (!backendStart()) return 0;
+    const bool lost = !usable();
     for (unsigned handle = 1; handle <= kMaxTextures; ++handle) {
         KeptTexture& t = kept[handle];
         if (t.inUse) continue;
@@ -338,7 +349,7 @@ unsigned backendCreateTexture() {
         t.inUse = true;
         const unsigned defaults[4] = {GL_NEAREST_MIPMAP_LINEAR, GL_LINEAR, GL_REPEAT, GL_REPEAT};
         memcpy(t.parameters, defaults, sizeof defaults);
-        emscripten_glGenTextures(1, &t.name);
+        if (!lost) emscripten_glGenTextures(1, &t.name);
         return handle;
     }
     return 0;
@@ -347,28 +358,30 @@ unsigned backendCreateTexture() {
 void backendDeleteTexture(unsigned texture) {
     if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse) return;
     KeptTexture& t = kept[texture];
-    if (backendStart()) emscripten_glDeleteTextures(1, &t.name);
+    if (usable() && t.name != 0) emscripten_glDeleteTextures(1, &t.name);
     for (unsigned char* level : t.levels) free(level);
     t = KeptTexture{};
     if (backend.boundTexture == texture) backend.boundTexture = 0;
 }
 
 void backendTextureImage(unsigned texture, int level, int width, int height, const unsigned char* rgba) {
-    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse || !backendStart()) return;
+    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse) return;
     KeptTexture& t = kept[texture];
     const size_t bytes = size_t(width) * size_t(height) * 4;
     unsigned char* copy = static_cast<unsigned char*>(realloc(t.levels[level], bytes ? bytes : 1));
     if (!copy) return;
     memcpy(copy, rgba, bytes);
     t.levels[level] = copy, t.width[level] = width, t.height[level] = height;
+    if (!usable()) return;  // kept: backendRecreate sends it
     bindTexture(texture);
     sendTextureImage(t, level);
 }
 
 void backendTextureParameters(unsigned texture, unsigned minFilter, unsigned magFilter, unsigned wrapS, unsigned wrapT) {
-    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse || !backendStart()) return;
+    if (texture == 0 || texture > kMaxTextures || !kept[texture].inUse) return;
     KeptTexture& t = kept[texture];
     t.parameters[0] = minFilter, t.parameters[1] = magFilter, t.parameters[2] = wrapS, t.parameters[3] = wrapT;
+    if (!usable()) return;
     bindTexture(texture);
     sendTextureParameters(t);
 }
@@ -393,7 +406,10 @@ bool backendRecreate() {
     return !emscripten_is_webgl_context_lost(context);
 }
 void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba) {
-    if (!backendStart()) return;
+    if (!usable()) {
+        memset(rgba, 0, size_t(width) * size_t(height) * 4);  // a lost context has no pixels
+        return;
+    }
     emscripten_glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
 }
 
@@ -402,7 +418,7 @@ void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba)
 void backendFlush() {}
 
 void backendFinish() {
-    if (!backendStart()) return;
+    if (!usable()) return;
     // The browser's finish may return before its GPU process has drawn; reading a pixel back
     // waits for that, as glFinish must.
     emscripten_glFinish();
@@ -416,7 +432,7 @@ unsigned backendError() {
 
 int backendMaxTextureSize() {
     GLint size = 2048;  // WebGL 2's least
-    if (backendStart()) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    if (usable()) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
     return size;
 }
 

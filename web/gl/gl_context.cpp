@@ -361,3 +361,9 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 }
 
 }  // extern "C"
+
+bool layerRestoreContext() {
+    if (glState.inBeginEnd || !backendRecreate()) return false;
+    glState.rasterStateChanged = true;  // the next draw sets every per-fragment state anew
+    return true;
+}

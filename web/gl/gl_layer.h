@@ -90,6 +90,16 @@
 //                            values, lighting, texture bindings, per-fragment state, pixel
 //                            store, limits
 //   glGetString              vendor, renderer, version "1.1", no extensions
+// [The context]  gl_context.cpp, gl_backend.cpp
+//   While the browser has taken the context away (a lost context), draws and reads do nothing
+//   (glReadPixels gives zeros) and glGetError reports GL_CONTEXT_LOST_WEBGL once; texture images
+//   and parameters given meanwhile are kept. When the browser gives it back:
+//   layerRestoreContext      makes every GPU object again from what the layer keeps (the vertex
+//                            and index streams, the state records, the texture images, the shader
+//                            programs from their source), so that drawing goes on as before; the
+//                            program does nothing again. False when that failed.
 #pragma once
 
 #include <GL/gl.h>
+
+bool layerRestoreContext();

@@ -14,7 +14,8 @@
 // window.talvenorFrames counts the frames of the running program, window.talvenorFirstFrame is
 // the time (ms since navigation) the first one was drawn, window.talvenorEnded is set once the
 // program has ended. Module._talvenorTellState() puts a few scene fields into
-// Module.talvenorState.
+// Module.talvenorState. window.talvenorPaused is true while the browser has taken the graphics
+// context away, and window.talvenorRestores counts the times it gave it back.
 'use strict';
 
 (function () {
@@ -28,7 +29,8 @@
     const query = new URLSearchParams(window.location.search);
     const still = window.location.search.length > 1;
     let running = false;  // the program takes keys
-    let ended = false;    // ended, failed or lost its context: nothing more is drawn
+    let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
+    let paused = false;   // the context is away until the browser gives it back
 
     function say(words, kind) {
         statusText.textContent = words;
@@ -58,7 +60,7 @@
         return /^F([1-9]|1[0-2])$/.test(event.key);
     }
     window.addEventListener('keydown', function (event) {
-        if (ended) {
+        if (ended || paused) {
             event.stopImmediatePropagation();  // the program takes no more keys; the browser may
             return;
         }
@@ -75,14 +77,16 @@
             pressKey(27);
         }
     }, true);
-    window.addEventListener('keyup', function (event) {
-        if (ended) event.stopImmediatePropagation();
-    }, true);
+    for (const type of ['keyup', 'mousedown', 'mouseup', 'mousemove']) {
+        window.addEventListener(type, function (event) {
+            if (ended || paused) event.stopImmediatePropagation();
+        }, true);
+    }
     canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
 
     // ---- the buttons -------------------------------------------------------------------------
     function call(exported, ...values) {
-        if (!running) return;
+        if (!running || paused) return;
         try {
             exported(...values);
         } catch (e) {
@@ -145,6 +149,13 @@
         }
     }
     for (const type of ['mousedown', 'mouseup', 'mousemove']) window.addEventListener(type, onMouse, true);
+    function releasePointer() {  // before the context goes away: nothing stays pressed meanwhile
+        for (let button = 0; button < 3; ++button) {
+            if (mouseHeld & (1 << button)) pointerButton(button, true, [0, 0]);
+        }
+        mouseHeld = 0;
+        releaseTouch();
+    }
 
     // One finger is the mouse: held still it waits, up to kLongPressMs; lifted by then it was a
     // tap (the left button pressed and released); moved by more than kTouchSlop first, it is a
@@ -205,7 +216,7 @@
         if (event.target !== canvas) return;  // the page's own: scrolling, the buttons
         event.stopImmediatePropagation();
         event.preventDefault();  // no mouse events made up from it, no zoom of the page
-        if (!running) return;
+        if (!running || paused) return;
         const fingers = event.targetTouches;
         switch (event.type) {
         case 'touchstart':
@@ -304,7 +315,7 @@
     const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
     const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
     function fitDrawingBuffer() {
-        if (!running) return;
+        if (!running || paused) return;
         const box = canvas.getBoundingClientRect();
         const ratio = Math.min(window.devicePixelRatio || 1, kMostPixelRatio);
         const scale = Math.min(1, bufferLimit / (box.width * ratio), bufferLimit / (box.height * ratio));
@@ -316,10 +327,44 @@
         call(Module._talvenorReshape, width, height);
     }
 
+    // Phones and tablets take contexts away (a tab in the background, a locked screen, a restarted
+    // graphics process) and give them back to a page that asked for that by preventDefault. The
+    // program keeps its state meanwhile; the GL layer then makes its GPU objects again.
+    const restoreSeconds = 20;
+    let restoreTimer = 0;
     canvas.addEventListener('webglcontextlost', function (event) {
         event.preventDefault();
-        fail('The graphics context was lost (the browser or the graphics driver reset it), so ' +
-             'Talvenor cannot draw any more.');
+        if (ended) return;
+        releasePointer();
+        paused = true;
+        window.talvenorPaused = true;
+        if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
+        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        buttons.forEach(function (button) { button.disabled = true; });
+        say('The browser has taken the graphics away (as it does for a tab in the background or ' +
+            'a locked screen): drawing is paused until it gives them back.', 'paused');
+        restoreTimer = setTimeout(function () {
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'not given back within ' + restoreSeconds + ' s, so Talvenor cannot draw any more.');
+        }, restoreSeconds * 1000);
+    });
+    canvas.addEventListener('webglcontextrestored', function () {
+        if (ended || !paused) return;
+        clearTimeout(restoreTimer);
+        const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
+        if (!made) {
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'could not be made again, so Talvenor cannot draw any more.');
+            return;
+        }
+        paused = false;
+        window.talvenorPaused = false;
+        window.talvenorRestores = (window.talvenorRestores || 0) + 1;
+        status.hidden = true;
+        if (running) {
+            buttons.forEach(function (button) { button.disabled = false; });
+            if (typeof Module.resumeMainLoop === 'function') Module.resumeMainLoop();
+        }
     });
 
     // ---- the program -------------------------------------------------------------------------
@@ -350,6 +395,7 @@
         onRuntimeInitialized: function () {
             if (still || ended) return;
             running = true;
+            if (paused) return;  // the restore shows the picture and wakes the buttons
             status.hidden = true;
             buttons.forEach(function (button) { button.disabled = false; });
             canvas.focus();
