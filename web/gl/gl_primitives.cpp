@@ -1,104 +1,22 @@
 // SPDX-License-Identifier: MIT
-// gl_primitives.cpp - glBegin/glEnd, the current values, and primitive assembly.
+// gl_primitives.cpp - glBegin/glEnd and the current values.
 //
 // Each glVertex is kept as the program gave it, in object coordinates with the current normal,
 // colour and texture coordinates, and names the state records current then (gl_records.cpp);
-// the vertex shader transforms and lights it. The primitive is cut into points, lines and
-// triangles in submission order:
-//   strips    triangle i is (i, i+1, i+2), its first two swapped when i is odd so that every
-//             triangle keeps the strip's orientation
-//   fans      (0, i+1, i+2)
-//   quads     (0, 1, 2) and (0, 2, 3) of each quad ((0, 1, 3) and (1, 2, 3) when shaded flat, so
-//             that both hold the vertex whose colours they take); a quad strip's quad i is
-//             (2i, 2i+1, 2i+3, 2i+2)
-//   polygon   a fan around its first vertex
-// With flat shading every vertex of a piece takes the colours of the vertex OpenGL names for it:
-// the last vertex of each line, triangle or quad (so 2i+3 of a quad strip), the first vertex of
-// a polygon, and the first vertex for the closing segment of a line loop (gl_batch.cpp puts it
-// where the rasteriser takes flat colours from). Vertices left over at
-// glEnd (two of a triangle, three of a quad) are dropped, as OpenGL drops them.
-#include <cstring>
-
+// the vertex shader transforms and lights it. glEnd hands the run of vertices to the batch,
+// which cuts it into points, lines and triangles (gl_batch.cpp).
 #include "web/gl/gl_state.h"
 
 namespace {
 
-struct Assembly {
-    int count = 0;               // vertices since glBegin
-    AssembledVertex first;       // vertex 0
-    AssembledVertex ring[4];     // the last vertices: vertex i at ring[i % 4]
-    AssembledVertex& back(int k) { return ring[(count - 1 - k) & 3]; }  // 0: the latest vertex
-};
-Assembly assembly;
-
-// A full batch is drawn, and the vertices the primitive still refers to go into the new one
-// (with copies of their records, when the record tables started again too).
-void makeRoom() {
-    if (batchHasRoom()) return;
-    const bool restarted = flushBatch();
-    Assembly& a = assembly;
-    BatchVertex* kept[4];
-    int count = 0;
-    if (a.count > 0) kept[count++] = &a.first.v;
-    for (int k = 0; k < 3 && k < a.count; ++k) kept[count++] = &a.back(k).v;
-    if (restarted) carryRecords(kept, count);
-    if (a.count > 0) a.first.index = appendVertex(a.first.v);
-    for (int k = 0; k < 3 && k < a.count; ++k) a.back(k).index = appendVertex(a.back(k).v);
-}
-
 void addVertex(float x, float y, float z, float w) {
     if (!glState.inBeginEnd) return;  // outside glBegin/glEnd a vertex has no effect
-    makeRoom();
-    Assembly& a = assembly;
-    const int i = a.count;  // this vertex's index in the primitive
-    AssembledVertex& v = a.ring[i & 3];
-    BatchVertex& b = v.v;
+    BatchVertex b;
     b.position[0] = x, b.position[1] = y, b.position[2] = z, b.position[3] = w;
-    memcpy(b.normal, glState.currentNormal, sizeof b.normal);
-    memcpy(b.tex, glState.currentTexCoord, sizeof b.tex);
-    memcpy(b.colour, glState.currentColourBytes, sizeof b.colour);
-    currentRecords(b.state);
-    v.index = appendVertex(b);
-
-    const AssembledVertex& p0 = a.ring[(i - 1) & 3];
-    const AssembledVertex& p1 = a.ring[(i - 2) & 3];
-    const AssembledVertex& p2 = a.ring[(i - 3) & 3];
-    switch (glState.primitiveMode) {
-        case GL_POINTS: emitPoint(v); break;
-        case GL_LINES: if (i % 2 == 1) emitLine(p0, v, v); break;
-        case GL_LINE_STRIP:
-        case GL_LINE_LOOP: if (i >= 1) emitLine(p0, v, v); break;
-        case GL_TRIANGLES: if (i % 3 == 2) emitTriangle(p1, p0, v, v); break;
-        case GL_TRIANGLE_STRIP:
-            if (i >= 2) {
-                if (i % 2 == 0) emitTriangle(p1, p0, v, v);
-                else emitTriangle(p0, p1, v, v);
-            }
-            break;
-        case GL_TRIANGLE_FAN: if (i >= 2) emitTriangle(a.first, p0, v, v); break;
-        case GL_QUADS:
-            // Shaded flat, both pieces must hold the vertex whose colours they take (the
-            // rasteriser takes flat colours from a piece's own last corner): the quad is then
-            // cut along its other diagonal, which covers the same pixels of a flat, convex quad.
-            if (i % 4 == 3 && glState.shadeModel == GL_FLAT) {
-                emitTriangle(p2, p1, v, v);
-                emitTriangle(p1, p0, v, v);
-            } else if (i % 4 == 3) {
-                emitTriangle(p2, p1, p0, v);
-                emitTriangle(p2, p0, v, v);
-            }
-            break;
-        case GL_QUAD_STRIP:
-            if (i >= 3 && i % 2 == 1) {  // quad (i-3, i-2, i, i-1)
-                emitTriangle(p2, p1, v, v);
-                emitTriangle(p2, v, p0, v);
-            }
-            break;
-        case GL_POLYGON: if (i >= 2) emitTriangle(a.first, p0, v, a.first); break;
-        default: break;
-    }
-    if (i == 0) a.first = v;
-    a.count = i + 1;
+    b.normal[0] = glState.currentNormal[0], b.normal[1] = glState.currentNormal[1];
+    b.normal[2] = glState.currentNormal[2];
+    for (int k = 0; k < 4; ++k) b.tex[k] = glState.currentTexCoord[k], b.colour[k] = glState.currentColourBytes[k];
+    appendVertex(b);  // names the records current now
 }
 
 unsigned char toByte(float c) {
@@ -131,15 +49,12 @@ void glBegin(GLenum mode) {
     startContext();
     glState.inBeginEnd = true;
     glState.primitiveMode = mode;
-    assembly.count = 0;
+    beginRun(mode);
 }
 
 void glEnd() {
     if (!glState.inBeginEnd) return setError(GL_INVALID_OPERATION);
-    if (glState.primitiveMode == GL_LINE_LOOP && assembly.count >= 2) {
-        makeRoom();
-        emitLine(assembly.back(0), assembly.first, assembly.first);
-    }
+    endRun();
     glState.inBeginEnd = false;
 }
 

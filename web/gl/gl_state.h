@@ -16,10 +16,12 @@
 //   currentRecords       the rows of the records current now, made where they changed
 //   recordsHaveRoom      whether one more row of each table fits in this frame
 //   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
-//   appendVertex         puts a vertex into the frame's stream, once; the pieces that use it
-//                        refer to it by index
-//   emitPoint/Line/Triangle  queue one piece of a primitive for the frame's batch
-//   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture changes)
+//   beginRun/endRun      glBegin and glEnd: endRun cuts the run's vertices into the pieces of
+//                        its primitive and queues them for the frame's batch
+//   appendVertex         names the records current now and puts the vertex into the frame's
+//                        stream, once; the pieces that use it refer to it by index
+//   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture
+//                        changes); with `restart`, the streams start again at the top
 //   endFrame             glFlush and glFinish: the next frame's stream and records start again
 //                        at the top, compared with this one's
 #pragma once
@@ -182,18 +184,12 @@ const float* recordTable(RecordTable table);
 int recordRowsUsed(RecordTable table);
 Range takeChangedRows(RecordTable table);
 
-// Primitives (gl_primitives.cpp) and the batch (gl_batch.cpp).
-struct AssembledVertex {
-    BatchVertex v;
-    int index = 0;  // where the stream holds it
-};
-bool batchHasRoom();  // for one more vertex and the pieces it may complete
-int appendVertex(const BatchVertex& v);
-void emitPoint(const AssembledVertex& a);
-void emitLine(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& provoking);
-void emitTriangle(const AssembledVertex& a, const AssembledVertex& b, const AssembledVertex& c,
-                  const AssembledVertex& provoking);
-bool flushBatch();  // true when the frame started again at the top
+// The batch (gl_batch.cpp).
+bool batchHasRoom();  // for a new run's first vertices and command
+void beginRun(GLenum mode);
+void appendVertex(BatchVertex& v);  // fills in v.state
+void endRun();
+bool flushBatch(bool restart = false);  // true when the frame started again at the top
 void endFrame();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
