@@ -114,11 +114,11 @@ void markChanged(Range* ranges, int* count, int at) {
 
 bool sameVertex(const BatchVertex& a, const BatchVertex& b) {
     static_assert(sizeof(BatchVertex) == 56, "a vertex is 56 bytes");
-    uint32_t x[14], y[14];
+    uint64_t x[7], y[7];
     memcpy(x, &a, sizeof x);
     memcpy(y, &b, sizeof y);
-    uint32_t differ = 0;
-    for (int i = 0; i < 14; ++i) differ |= x[i] ^ y[i];
+    uint64_t differ = 0;
+    for (int i = 0; i < 7; ++i) differ |= x[i] ^ y[i];
     return differ == 0;
 }
 
@@ -254,13 +254,6 @@ void setRunLimit() {
     run.limit = run.count + (vertexRoom < indexRoom ? vertexRoom : indexRoom);
 }
 
-bool recordMayBeMade() {
-    uint32_t stale;
-    static_assert(sizeof glState.recordStale == sizeof stale, "four flags");
-    memcpy(&stale, glState.recordStale, sizeof stale);
-    return stale != 0;
-}
-
 void restartStreams() {
     vertexCount = 0;
     indexCount = 0;
@@ -316,9 +309,15 @@ void beginRun(GLenum mode) {
     setRunLimit();
 }
 
-void appendVertex(BatchVertex& v) {
-    if (run.count >= run.limit || (recordMayBeMade() && !recordsHaveRoom())) carryRun();
-    currentRecords(v.state);
+void appendVertex(float x, float y, float z, float w) {
+    if (run.count >= run.limit || (!glState.vertexStateValid && !recordsHaveRoom())) carryRun();
+    if (!glState.vertexStateValid) currentRecords();
+    BatchVertex v;
+    v.position[0] = x, v.position[1] = y, v.position[2] = z, v.position[3] = w;
+    memcpy(v.normal, glState.currentNormal, sizeof v.normal);
+    memcpy(v.tex, glState.currentTexCoord, sizeof v.tex);
+    memcpy(v.colour, glState.currentColourBytes, sizeof v.colour);
+    memcpy(v.state, glState.vertexState, sizeof v.state);
     pushVertex(v);
     ++run.count;
 }

@@ -60,7 +60,8 @@ void setCapability(GLenum cap, bool on) {
     *flag = on;
     if (cap >= GL_LIGHT0 && cap < GL_LIGHT0 + kMaxLights) recordChanged(kLightsTable);
     else if (cap == GL_NORMALIZE) recordChanged(kModelViewTable);
-    else if (cap != GL_LIGHTING) glState.rasterStateChanged = true;
+    else if (cap == GL_LIGHTING) glState.vertexStateValid = false;  // the vertices name other rows
+    else glState.rasterStateChanged = true;
 }
 
 bool isBlendFactor(GLenum f, bool source) {

@@ -11,12 +11,7 @@ namespace {
 
 void addVertex(float x, float y, float z, float w) {
     if (!glState.inBeginEnd) return;  // outside glBegin/glEnd a vertex has no effect
-    BatchVertex b;
-    b.position[0] = x, b.position[1] = y, b.position[2] = z, b.position[3] = w;
-    b.normal[0] = glState.currentNormal[0], b.normal[1] = glState.currentNormal[1];
-    b.normal[2] = glState.currentNormal[2];
-    for (int k = 0; k < 4; ++k) b.tex[k] = glState.currentTexCoord[k], b.colour[k] = glState.currentColourBytes[k];
-    appendVertex(b);  // names the records current now
+    appendVertex(x, y, z, w);
 }
 
 unsigned char toByte(float c) {

@@ -166,9 +166,10 @@ unsigned short materialRecord() {
 
 void recordChanged(RecordTable table) {
     glState.recordStale[table] = true;
+    glState.vertexStateValid = false;
 }
 
-void currentRecords(unsigned short state[4]) {
+void currentRecords() {
     bool* stale = glState.recordStale;
     unsigned short* rows = glState.recordRow;
     if (stale[kModelViewTable]) rows[kModelViewTable] = modelViewRecord(), stale[kModelViewTable] = false;
@@ -177,10 +178,12 @@ void currentRecords(unsigned short state[4]) {
         if (stale[kLightsTable]) rows[kLightsTable] = lightsRecord(), stale[kLightsTable] = false;
         if (stale[kMaterialTable]) rows[kMaterialTable] = materialRecord(), stale[kMaterialTable] = false;
     }
+    unsigned short* state = glState.vertexState;
     state[0] = rows[kModelViewTable];
     state[1] = rows[kProjectionTable];
     state[2] = glState.lighting ? rows[kLightsTable] : kUnlit;
     state[3] = glState.lighting ? rows[kMaterialTable] : 0;
+    glState.vertexStateValid = true;
 }
 
 bool recordsHaveRoom() {
@@ -194,6 +197,7 @@ bool recordsHaveRoom() {
 void restartRecords() {
     for (Table& t : tables) t.next = 0;
     for (bool& stale : glState.recordStale) stale = true;
+    glState.vertexStateValid = false;
 }
 
 const float* recordTable(RecordTable table) {

@@ -13,7 +13,7 @@
 //   currentMatrix        the top of the stack that glMatrixMode selected
 //   modelViewChanged     the model-view record (and the normal matrix) must be made anew
 //   recordChanged        the next vertex gets a new record of that table (gl_records.cpp)
-//   currentRecords       the rows of the records current now, made where they changed
+//   currentRecords       makes the records that changed and sets vertexState to their rows
 //   recordsHaveRoom      whether one more row of each table fits in this frame
 //   rasterStateChanged   the next primitive starts a new draw segment (gl_batch.cpp)
 //   beginRun/endRun      glBegin and glEnd: endRun cuts the run's vertices into the pieces of
@@ -164,6 +164,8 @@ struct LayerState {
     // The records the next vertex names (gl_records.cpp): a stale one is made anew first.
     bool recordStale[kRecordTables] = {true, true, true, true};
     unsigned short recordRow[kRecordTables] = {0, 0, 0, 0};
+    bool vertexStateValid = false;  // vertexState names the current records (false once one is stale)
+    unsigned short vertexState[kRecordTables] = {0, 0, 0, 0};  // what the next vertex carries
 };
 
 extern LayerState& glState;
@@ -176,7 +178,7 @@ void modelViewChanged();
 
 // The state records (gl_records.cpp).
 void recordChanged(RecordTable table);
-void currentRecords(unsigned short state[4]);
+void currentRecords();
 bool recordsHaveRoom();
 void restartRecords();
 void carryRecords(BatchVertex* const* kept, int count);  // gives kept vertices rows in the restarted tables
@@ -187,7 +189,7 @@ Range takeChangedRows(RecordTable table);
 // The batch (gl_batch.cpp).
 bool batchHasRoom();  // for a new run's first vertices and command
 void beginRun(GLenum mode);
-void appendVertex(BatchVertex& v);  // fills in v.state
+void appendVertex(float x, float y, float z, float w);  // with the current values and records
 void endRun();
 bool flushBatch(bool restart = false);  // true when the frame started again at the top
 void endFrame();

@@ -310,14 +310,21 @@
     // ---- the drawing buffer: the shown size times the pixel ratio --------------------------------
     // Checked before each frame of the running program, so a new size (a turned phone, full
     // screen, a browser zoom) is drawn at once; a new size clears the canvas, which the frame
-    // then fills. Stills keep their 800 x 600, which their comparison needs.
+    // then fills. Stills keep their 800 x 600, which their comparison needs. The shown size is
+    // measured again only when a resize observer saw it change or the pixel ratio changed:
+    // measuring makes the browser lay the page out, which every frame cannot afford on a phone.
     const kMostPixelRatio = 2;
     const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
     const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
+    const observed = typeof ResizeObserver === 'function';
+    let measuredRatio = 0;  // the pixel ratio of the last measure; 0: measure before the next frame
+    if (observed) new ResizeObserver(function () { measuredRatio = 0; }).observe(canvas);
     function fitDrawingBuffer() {
         if (!running || paused) return;
-        const box = canvas.getBoundingClientRect();
         const ratio = Math.min(window.devicePixelRatio || 1, kMostPixelRatio);
+        if (ratio === measuredRatio) return;
+        if (observed) measuredRatio = ratio;
+        const box = canvas.getBoundingClientRect();
         const scale = Math.min(1, bufferLimit / (box.width * ratio), bufferLimit / (box.height * ratio));
         const width = Math.max(1, Math.round(box.width * ratio * scale));
         const height = Math.max(1, Math.round(box.height * ratio * scale));
