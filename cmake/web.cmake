@@ -7,7 +7,9 @@
 #                 imports none of emscripten's JavaScript ones of the same names.
 #   OpenGL::GLU   GLU from Debian's source package, built for the web by scripts/web into
 #                 TALVENOR_WEB_GLU (lib/libGLU.a, include/GL/glu.h). Its glu.h comes before the
-#                 one in emscripten's sysroot.
+#                 one in emscripten's sysroot. Its quadric calls are linked to the cache in
+#                 web/glu/quadric_cache.cpp first (--wrap), which calls GLU's own once for each
+#                 distinct call.
 #   GLUT::GLUT    emscripten's GLUT, written in JavaScript (-lglut), and web/glut/GL/freeglut.h
 #                 for the program's includes.
 # talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
@@ -39,10 +41,14 @@ set_target_properties(OpenGL::GL PROPERTIES INTERFACE_LINK_LIBRARIES talvenor_gl
 
 # An ordinary include folder (-I), searched before the sysroot's own GL/glu.h.
 add_library(OpenGL::GLU STATIC IMPORTED)
+set(quadric_calls gluCylinder gluDisk gluPartialDisk gluSphere gluNewQuadric gluDeleteQuadric
+                  gluQuadricDrawStyle gluQuadricNormals gluQuadricOrientation gluQuadricTexture)
+list(TRANSFORM quadric_calls PREPEND "-Wl,--wrap=")
 set_target_properties(OpenGL::GLU PROPERTIES
     IMPORTED_LOCATION ${TALVENOR_WEB_GLU}/lib/libGLU.a
     INTERFACE_INCLUDE_DIRECTORIES ${TALVENOR_WEB_GLU}/include
-    INTERFACE_LINK_LIBRARIES OpenGL::GL)
+    INTERFACE_LINK_LIBRARIES "talvenor_glu_cache;OpenGL::GL"
+    INTERFACE_LINK_OPTIONS "${quadric_calls}")
 set_property(TARGET OpenGL::GLU PROPERTY IMPORTED_NO_SYSTEM ON)
 
 # The program includes GL/freeglut.h, which web/glut/ maps onto emscripten's GL/glut.h.

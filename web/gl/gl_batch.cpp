@@ -78,6 +78,12 @@ struct Run {
     int limit = 0;      // the count at which the streams are full
     bool carried = false;
     int startVertex = 0;  // where the run's vertices begin
+    // A run replayed from a capture (reuseRun): which one, and the colour and records all its
+    // vertices carry. Source 0: the program's own vertices.
+    unsigned source = 0;
+    unsigned part = 0;
+    unsigned char colour[4] = {};
+    unsigned short state[kRecordTables] = {};
 };
 Run run;
 
@@ -90,13 +96,17 @@ struct KnownRun {
     int count = 0;
     int startIndex = 0;
     int indexCount = 0;
+    unsigned source = 0;  // the run's capture (0: none), which wrote its vertices
+    unsigned part = 0;
+    unsigned char colour[4] = {};
+    unsigned short state[kRecordTables] = {};
 };
 KnownRun* const knownRuns = new KnownRun[kKnownRuns];
 int knownRunCount = 0;  // entries that describe what the index stream holds
 int runNumber = 0;      // this frame's runs so far
 
 // Notes that place `at` changed; places are written in increasing order within a batch.
-void markChanged(Range* ranges, int* count, int at) {
+[[gnu::noinline]] void markChanged(Range* ranges, int* count, int at) {
     if (*count > 0) {
         Range& last = ranges[*count - 1];
         if (at >= last.begin && at <= last.end + kRangeGap) {
@@ -122,7 +132,7 @@ bool sameVertex(const BatchVertex& a, const BatchVertex& b) {
     return differ == 0;
 }
 
-int pushVertex(const BatchVertex& v) {
+inline int pushVertex(const BatchVertex& v) {
     const int at = vertexCount++;
     if (!sameVertex(vertices[at], v)) {
         vertices[at] = v;
@@ -309,9 +319,19 @@ void beginRun(GLenum mode) {
     setRunLimit();
 }
 
-void appendVertex(float x, float y, float z, float w) {
+namespace {
+
+// Out of the way of appendVertex's common case: room in the streams and the tables, and the
+// records the vertex names made.
+[[gnu::noinline]] void prepareVertex() {
     if (run.count >= run.limit || (!glState.vertexStateValid && !recordsHaveRoom())) carryRun();
     if (!glState.vertexStateValid) currentRecords();
+}
+
+}  // namespace
+
+void appendVertex(float x, float y, float z, float w) {
+    if (run.count >= run.limit || !glState.vertexStateValid) prepareVertex();
     BatchVertex v;
     v.position[0] = x, v.position[1] = y, v.position[2] = z, v.position[3] = w;
     memcpy(v.normal, glState.currentNormal, sizeof v.normal);
@@ -336,11 +356,39 @@ void endRun() {
         cut(run.cut, run.count, flat);
         if (run.mode == GL_LINE_LOOP && run.count >= 2) line(place(run.count - 1), place(0), place(0), flat);
         if (known && !run.carried) {
-            *known = KnownRun{run.mode, flat, run.startVertex, run.count, start, indexCount - start};
+            known->mode = run.mode, known->flat = flat, known->startVertex = run.startVertex;
+            known->count = run.count, known->startIndex = start, known->indexCount = indexCount - start;
             if (runNumber > knownRunCount) knownRunCount = runNumber;
         }
     }
+    // Who wrote the run's vertices this frame, whichever way its corners came.
+    if (known && !run.carried) {
+        known->source = run.source, known->part = run.part;
+        memcpy(known->colour, run.colour, sizeof run.colour);
+        memcpy(known->state, run.state, sizeof run.state);
+    }
     addToCommand(start, changed);
+}
+
+// The vertices of a captured run are a pure function of its source and part: a run of the same
+// source and part, colour and records at the same place as the last frame's finds them there
+// already (nothing has written that stretch since, or the stream would have started again).
+bool reuseRun(unsigned source, unsigned part, int count) {
+    if (run.count != 0) return false;
+    if (!glState.vertexStateValid) prepareVertex();
+    run.source = source, run.part = part;
+    memcpy(run.colour, glState.currentColourBytes, sizeof run.colour);
+    memcpy(run.state, glState.vertexState, sizeof run.state);
+    if (run.carried || count > run.limit) return false;  // sent vertex by vertex, carried where full
+    if (runNumber >= knownRunCount) return false;
+    const KnownRun& k = knownRuns[runNumber];
+    if (k.source != source || k.part != part || k.startVertex != vertexCount || k.count != count ||
+        memcmp(k.colour, run.colour, sizeof run.colour) != 0 || memcmp(k.state, run.state, sizeof run.state) != 0)
+        return false;
+    vertexCount += count;
+    if (vertexCount > verticesUsed) verticesUsed = vertexCount;
+    run.count = count;
+    return true;
 }
 
 bool flushBatch(bool restart) {

@@ -4,13 +4,31 @@
 // Each glVertex is kept as the program gave it, in object coordinates with the current normal,
 // colour and texture coordinates, and names the state records current then (gl_records.cpp);
 // the vertex shader transforms and lights it. glEnd hands the run of vertices to the batch,
-// which cuts it into points, lines and triangles (gl_batch.cpp).
+// which cuts it into points, lines and triangles (gl_batch.cpp). While a capture is set, each
+// run is also kept there as given, to be sent again by replayRun.
+#include <cstring>
+
 #include "web/gl/gl_state.h"
+
+Capture* capture = nullptr;
 
 namespace {
 
+void captureVertex(float x, float y, float z, float w) {
+    Capture& c = *capture;
+    if (c.count == c.capacity || c.runs == c.runCapacity) {
+        c.spoilt = true;
+        return;
+    }
+    CapturedVertex& v = c.vertices[c.count++];
+    v.position[0] = x, v.position[1] = y, v.position[2] = z, v.position[3] = w;
+    memcpy(v.normal, glState.currentNormal, sizeof v.normal);
+    memcpy(v.tex, glState.currentTexCoord, sizeof v.tex);
+}
+
 void addVertex(float x, float y, float z, float w) {
     if (!glState.inBeginEnd) return;  // outside glBegin/glEnd a vertex has no effect
+    if (capture) captureVertex(x, y, z, w);
     appendVertex(x, y, z, w);
 }
 
@@ -51,6 +69,12 @@ void glEnd() {
     if (!glState.inBeginEnd) return setError(GL_INVALID_OPERATION);
     endRun();
     glState.inBeginEnd = false;
+    if (capture && capture->runs < capture->runCapacity) {
+        capture->modes[capture->runs] = glState.primitiveMode;
+        capture->ends[capture->runs++] = capture->count;
+    } else if (capture) {
+        capture->spoilt = true;
+    }
 }
 
 void glVertex2f(GLfloat x, GLfloat y) { addVertex(x, y, 0, 1); }
@@ -97,3 +121,17 @@ void glTexCoord3f(GLfloat s, GLfloat t, GLfloat r) { setTexCoord(s, t, r, 1); }
 void glTexCoord4f(GLfloat s, GLfloat t, GLfloat r, GLfloat q) { setTexCoord(s, t, r, q); }
 
 }  // extern "C"
+
+void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part) {
+    glBegin(mode);
+    if (!glState.inBeginEnd) return;
+    if (!reuseRun(source, part, count)) {
+        for (int i = 0; i < count; ++i) {
+            const CapturedVertex& v = vertices[i];
+            memcpy(glState.currentNormal, v.normal, sizeof v.normal);
+            memcpy(glState.currentTexCoord, v.tex, sizeof v.tex);
+            appendVertex(v.position[0], v.position[1], v.position[2], v.position[3]);
+        }
+    }
+    glEnd();
+}

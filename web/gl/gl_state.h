@@ -20,8 +20,12 @@
 //                        its primitive and queues them for the frame's batch
 //   appendVertex         names the records current now and puts the vertex into the frame's
 //                        stream, once; the pieces that use it refer to it by index
+//   reuseRun             a run replayed from a capture: its vertices are left in the stream as
+//                        they are when the last frame's run at this place was the same one
 //   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture
 //                        changes); with `restart`, the streams start again at the top
+//   capture / replayRun  the runs a stretch of calls makes, kept object-space as given, and one
+//                        of them sent again (web/glu/quadric_cache.cpp)
 //   endFrame             glFlush and glFinish: the next frame's stream and records start again
 //                        at the top, compared with this one's
 #pragma once
@@ -191,7 +195,31 @@ bool batchHasRoom();  // for a new run's first vertices and command
 void beginRun(GLenum mode);
 void appendVertex(float x, float y, float z, float w);  // with the current values and records
 void endRun();
+bool reuseRun(unsigned source, unsigned part, int count);  // between beginRun and the first vertex
 bool flushBatch(bool restart = false);  // true when the frame started again at the top
+
+// Capturing the glBegin/glEnd runs a stretch of calls makes (gl_primitives.cpp): while `capture`
+// points at one, every run and vertex is also kept there. A capture that overflows, or during
+// which an error was recorded, is spoilt.
+struct CapturedVertex {
+    float position[4];
+    float normal[3];
+    float tex[4];
+};
+struct Capture {
+    CapturedVertex* vertices = nullptr;  // room for `capacity`
+    int capacity = 0;
+    int count = 0;
+    GLenum* modes = nullptr;  // each run's primitive, and the vertex count at its glEnd
+    int* ends = nullptr;
+    int runCapacity = 0;
+    int runs = 0;
+    bool spoilt = false;
+};
+extern Capture* capture;
+// Sends one captured run again, with the current colour and state; `source` and `part` name it
+// (no two captures share a source), so that the batch can leave it in the stream.
+void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part);
 void endFrame();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
