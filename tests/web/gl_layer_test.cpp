@@ -5,9 +5,11 @@
 // one-pixel points and read back) against the lighting equation worked out by hand for each
 // case, the way quads, strips and polygons are cut and shaded flat, and the matrix stacks and
 // the errors the layer reports; and what the GPU path adds: state that changes between the
-// vertices of one primitive, geometry kept between frames that is never drawn stale, and a
-// texture changed between two primitives of one frame.
+// vertices of one primitive, geometry kept between frames that is never drawn stale, a texture
+// changed between two primitives of one frame, and GLU's quadrics sent again from their first
+// tessellation.
 #include <GL/gl.h>
+#include <GL/glu.h>
 #include <emscripten/html5.h>
 #include <gtest/gtest.h>
 
@@ -15,6 +17,8 @@
 #include <cstdio>
 
 #include "web/gl/gl_state.h"
+
+extern "C" void __real_gluDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops);
 
 namespace {
 
@@ -415,6 +419,78 @@ TEST_F(LayerTest, ATextureChangedBetweenTwoPrimitivesOfOneFrameIsSeenByTheSecond
     }
     glDisable(GL_TEXTURE_2D);
     glDeleteTextures(1, &name);
+}
+
+// A disk drawn again is sent from its first tessellation, and changes with its arguments, the
+// colour and the quadric's state; the program's own run of the same primitive at the same
+// place in between leaves nothing of itself in the disk's next frame.
+TEST_F(LayerTest, QuadricsSentAgainFollowTheirArgumentsColourAndQuadricAndAreNeverStale) {
+    GLUquadric* quadric = gluNewQuadric();
+    const auto disk = [&](double radius, float green) {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glPushMatrix();
+        glTranslatef(16, 16, 0);
+        glColor3f(1, green, 0);
+        gluDisk(quadric, 0, radius, 16, 2);
+        glPopMatrix();
+        glFlush();
+    };
+    // The disk's runs as GLU makes them, to be sent as the program's own 32 pixels to the right.
+    CapturedVertex vertices[512];
+    GLenum modes[16];
+    int ends[16];
+    Capture runs;
+    runs.vertices = vertices, runs.capacity = 512, runs.modes = modes, runs.ends = ends, runs.runCapacity = 16;
+    glFlush();
+    capture = &runs;
+    __real_gluDisk(quadric, 0, 6, 16, 2);
+    capture = nullptr;
+    ASSERT_FALSE(runs.spoilt);
+    ASSERT_GT(runs.runs, 0);
+
+    double bytes = -1, draws = -1;
+    disk(6, 0);
+    disk(6, 0);
+    disk(6, 0);
+    backendFrameCounts(&bytes, &draws);
+    EXPECT_EQ(bytes, 0) << "the same disk again sends nothing";
+    expectPixel(19, 16, 255, 0, 0, "the disk");
+    expectPixel(24, 16, 0, 0, 0, "outside the disk");
+
+    glClear(GL_COLOR_BUFFER_BIT);
+    glPushMatrix();
+    glTranslatef(16, 16, 0);
+    glColor3f(1, 0, 0);
+    for (int r = 0, from = 0; r < runs.runs; from = ends[r++]) {
+        glBegin(modes[r]);
+        for (int i = from; i < ends[r]; ++i) glVertex3f(vertices[i].position[0] + 32, vertices[i].position[1], 0);
+        glEnd();
+    }
+    glPopMatrix();
+    glFlush();
+    for (int x : {17, 20}) {  // both loops
+        expectPixel(x + 32, 16, 255, 0, 0, "the program's own copy");
+        expectPixel(x, 16, 0, 0, 0, "no disk in that frame");
+    }
+    disk(6, 0);
+    for (int x : {17, 20}) {
+        expectPixel(x, 16, 255, 0, 0, "the disk after the program's run");
+        expectPixel(x + 32, 16, 0, 0, 0, "nothing left of the program's run");
+    }
+    disk(10, 0);
+    disk(10, 0);
+    expectPixel(24, 16, 255, 0, 0, "a larger disk");
+    disk(10, 1);
+    expectPixel(24, 16, 255, 255, 0, "a yellow disk");
+    glEnable(GL_CULL_FACE);
+    gluQuadricOrientation(quadric, GLU_INSIDE);
+    disk(10, 1);
+    expectPixel(19, 16, 0, 0, 0, "the disk turned away, culled");
+    gluQuadricOrientation(quadric, GLU_OUTSIDE);
+    disk(10, 1);
+    expectPixel(19, 16, 255, 255, 0, "the disk turned back");
+    glDisable(GL_CULL_FACE);
+    gluDeleteQuadric(quadric);
 }
 
 }  // namespace

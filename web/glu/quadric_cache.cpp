@@ -10,9 +10,10 @@
 //                    again with the colour, matrices and materials current now; the batch
 //                    leaves them in the vertex stream where the last frame's were the same
 // The quadric setters (and gluNewQuadric, gluDeleteQuadric) go to GLU too, and count as a change
-// of every quadric's state. A call made between glBegin and glEnd, with an error pending, or that
-// records an error or makes no vertex (GLU refused its arguments, and its error callback had to
-// be called) is never captured: it goes to GLU every time.
+// of every quadric's state. A call made between glBegin and glEnd, with an error pending, or
+// within another capture (GLU's gluDisk calls gluPartialDisk), or that records an error or makes
+// no vertex (GLU refused its arguments, and its error callback had to be called) is never
+// captured: it goes to GLU every time.
 #include <GL/glu.h>
 
 #include <cstring>
@@ -93,7 +94,9 @@ void replay(const Entry& e) {
 // GLU's own call, captured into the cache when it draws cleanly; `real` makes it.
 template <typename Real>
 void drawQuadric(const QuadricCall& call, Real real) {
-    if (glState.inBeginEnd || glState.error != GL_NO_ERROR) return real();
+    // GLU's gluDisk calls gluPartialDisk, which the linker sends here too: within a capture the
+    // call is part of the one being captured.
+    if (capture || glState.inBeginEnd || glState.error != GL_NO_ERROR) return real();
     if (!cache) cache = new Cache;
     Cache& c = *cache;
     for (int i = 0; i < c.entryCount; ++i)
