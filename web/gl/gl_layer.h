@@ -18,7 +18,10 @@
 // are kept between frames: each frame writes them from the top again and compares every value
 // with the one already at its place, so a glBegin/glEnd run that the program sends as it did the
 // frame before (the same vertices, attributes and records at the same place) is drawn from the
-// buffer the GPU already holds, and only what differs is uploaded. Every GPU object can be made
+// buffer the GPU already holds, and only what differs is uploaded. The runs a stretch of calls
+// makes can be captured and sent again (replayRun, gl_state.h; GLU's quadric cache in web/glu/
+// uses it): a captured run sent again where the last frame sent the same one, with the same
+// colour and records, is not even compared. Every GPU object can be made
 // again from what the layer keeps on the CPU side (the streams, the records, the texture images,
 // the shaders' source). Calls that OpenGL forbids between glBegin and glEnd record
 // GL_INVALID_OPERATION there; values it refuses record its error and change nothing. Anything
