@@ -421,6 +421,39 @@ TEST_F(LayerTest, ATextureChangedBetweenTwoPrimitivesOfOneFrameIsSeenByTheSecond
     glDeleteTextures(1, &name);
 }
 
+// A fan of more vertices than the streams hold is drawn in two batches, and the frame after it
+// finds nothing of what the streams held before.
+TEST_F(LayerTest, APrimitiveLongerThanTheStreamsIsDrawnWholeAndLeavesNothingStale) {
+    const auto triangle = [] {
+        glClear(GL_COLOR_BUFFER_BIT);
+        glColor3f(0, 1, 0);
+        glBegin(GL_TRIANGLES);
+        glVertex2f(2, 2), glVertex2f(14, 2), glVertex2f(2, 14);
+        glEnd();
+        glFlush();
+    };
+    triangle();
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColor3f(1, 0, 0);
+    glBegin(GL_TRIANGLE_FAN);
+    glVertex2f(40, 40);
+    const int rim = 200000;
+    for (int i = 0; i <= rim; ++i) {
+        const double angle = 2 * M_PI * i / rim;
+        glVertex2f(float(40 + 12 * std::cos(angle)), float(40 + 12 * std::sin(angle)));
+    }
+    glEnd();
+    glFlush();
+    for (int k = 0; k < 8; ++k) {
+        const double angle = 2 * M_PI * (k + 0.5) / 8;
+        expectPixel(int(40 + 8 * std::cos(angle)), int(40 + 8 * std::sin(angle)), 255, 0, 0, "the fan all round");
+    }
+    expectPixel(5, 5, 0, 0, 0, "no triangle in the fan's frame");
+    triangle();
+    expectPixel(5, 5, 0, 255, 0, "the triangle after the fan");
+    expectPixel(40, 36, 0, 0, 0, "nothing left of the fan");
+}
+
 // A disk drawn again is sent from its first tessellation, and changes with its arguments, the
 // colour and the quadric's state; the program's own run of the same primitive at the same
 // place in between leaves nothing of itself in the disk's next frame.

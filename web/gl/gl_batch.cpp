@@ -361,6 +361,8 @@ void endRun() {
             if (runNumber > knownRunCount) knownRunCount = runNumber;
         }
     }
+    // A carried run wrote the top of the streams anew: what its number knew is gone.
+    if (known && run.carried) known->startVertex = -1;
     // Who wrote the run's vertices this frame, whichever way its corners came.
     if (known && !run.carried) {
         known->source = run.source, known->part = run.part;
