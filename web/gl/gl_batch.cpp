@@ -264,12 +264,18 @@ void setRunLimit() {
     run.limit = run.count + (vertexRoom < indexRoom ? vertexRoom : indexRoom);
 }
 
-void restartStreams() {
+// The streams start again at the top, where the first `keptRuns` runs known still lie.
+void restartStreams(int keptRuns) {
     vertexCount = 0;
     indexCount = 0;
     restartRecords();
-    knownRunCount = 0;  // the corners at the top are written again
+    knownRunCount = keptRuns;
     runNumber = 0;
+}
+
+bool batchHasRoom() {
+    return vertexCount + 8 <= kStreamVertices && indexCount + 8 <= kStreamIndices &&
+           commandCount + 2 <= kBatchCommands && recordsHaveRoom();
 }
 
 // The streams or a record table are full with the run under way: what it has so far is cut and
@@ -305,11 +311,6 @@ void carryRun() {
 }
 
 }  // namespace
-
-bool batchHasRoom() {
-    return vertexCount + 8 <= kStreamVertices && indexCount + 8 <= kStreamIndices &&
-           commandCount + 2 <= kBatchCommands && recordsHaveRoom();
-}
 
 void beginRun(GLenum mode) {
     if (!batchHasRoom()) flushBatch(false);
@@ -413,7 +414,7 @@ bool flushBatch(bool restart) {
     commandCount = 0;
     // A full stream or table: the frame starts again at the top.
     if (restart || !batchHasRoom()) {
-        restartStreams();
+        restartStreams(0);  // the corners at the top are written again
         return true;
     }
     return false;
@@ -421,13 +422,9 @@ bool flushBatch(bool restart) {
 
 void endFrame() {
     flushBatch(false);
-    vertexCount = 0;
-    indexCount = 0;
-    restartRecords();
     // The runs of this frame are what the index stream holds now; those of earlier frames
     // beyond them may have been written over.
-    knownRunCount = runNumber < kKnownRuns ? runNumber : kKnownRuns;
-    runNumber = 0;
+    restartStreams(runNumber < kKnownRuns ? runNumber : kKnownRuns);
     backendEndFrame();
 }
 

@@ -21,9 +21,9 @@
 // buffer the GPU already holds, and only what differs is uploaded. The runs a stretch of calls
 // makes can be captured and sent again (replayRun, gl_state.h; GLU's quadric cache in web/glu/
 // uses it): a captured run sent again where the last frame sent the same one, with the same
-// colour and records, is not even compared. Every GPU object can be made
-// again from what the layer keeps on the CPU side (the streams, the records, the texture images,
-// the shaders' source). Calls that OpenGL forbids between glBegin and glEnd record
+// colour and records, is not even compared. Every GPU object can be made again from what the
+// layer keeps on the CPU side (the streams, the records, the texture images, the shaders'
+// source). Calls that OpenGL forbids between glBegin and glEnd record
 // GL_INVALID_OPERATION there; values it refuses record its error and change nothing. Anything
 // outside the list below is not provided: a call to it fails to link (or, where emscripten's
 // JavaScript has a WebGL call of that name, shows in the program's imports, which scripts/web

@@ -191,7 +191,6 @@ int recordRowsUsed(RecordTable table);
 Range takeChangedRows(RecordTable table);
 
 // The batch (gl_batch.cpp).
-bool batchHasRoom();  // for a new run's first vertices and command
 void beginRun(GLenum mode);
 void appendVertex(float x, float y, float z, float w);  // with the current values and records
 void endRun();
