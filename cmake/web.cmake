@@ -80,12 +80,14 @@ function(talvenor_web_site)
     set(data_script ${CMAKE_BINARY_DIR}/talvenor.data.js)
     # The texture files, 2.5 MB as bitmaps, travel as talvenor.data.gz (0.7 MB); the page unpacks
     # it with the browser's own DecompressionStream before the program asks for it.
-    add_custom_command(OUTPUT ${data_script} ${site}/talvenor.data.gz
+    add_custom_command(OUTPUT ${data_script} ${site}/talvenor.data.gz ${CMAKE_BINARY_DIR}/talvenor.data
         COMMAND ${CMAKE_COMMAND} -E make_directory ${site}
         COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/cmake/web_data_package.py
                 ${EMSCRIPTEN_ROOT_PATH}/tools/file_packager.py ${data_script} site/talvenor.data
                 --from-emcc --export-name=Module --preload ${preload} --no-node
-        COMMAND gzip -9 -n -f site/talvenor.data
+        COMMAND gzip -9 -n -k -f site/talvenor.data
+        # The unpacked bytes stay beside the site, for the service worker's list.
+        COMMAND ${CMAKE_COMMAND} -E rename site/talvenor.data talvenor.data
         DEPENDS ${textures} ${PROJECT_SOURCE_DIR}/cmake/web_data_package.py
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
         COMMENT "Packing the texture data" VERBATIM)
@@ -141,10 +143,10 @@ function(talvenor_web_site)
         list(APPEND kept_paths ${site}/${name})
     endforeach()
     add_custom_command(OUTPUT ${site}/sw.js
-        COMMAND ${CMAKE_COMMAND} -DSITE=${site} "-DFILES=${kept}"
+        COMMAND ${CMAKE_COMMAND} -DSITE=${site} "-DFILES=${kept}" -DUNPACKED=${CMAKE_BINARY_DIR}/talvenor.data
                 -DTEMPLATE=${PROJECT_SOURCE_DIR}/web/shell/sw.js.in -DOUTPUT=${site}/sw.js
                 -P ${PROJECT_SOURCE_DIR}/cmake/web_service_worker.cmake
-        DEPENDS talvenor web_pages ${kept_paths} ${PROJECT_SOURCE_DIR}/web/shell/sw.js.in
+        DEPENDS talvenor web_pages ${kept_paths} ${CMAKE_BINARY_DIR}/talvenor.data ${PROJECT_SOURCE_DIR}/web/shell/sw.js.in
                 ${PROJECT_SOURCE_DIR}/cmake/web_service_worker.cmake
         COMMENT "Writing the service worker's list of the site" VERBATIM)
     add_custom_target(web_offline ALL DEPENDS ${site}/sw.js)

@@ -16,6 +16,9 @@
                                       its npm install) against our server: accessibility, best
                                       practices and SEO must be 100, performance is a figure
     check.py restore SITE NATIVE      the lost context given back alone (a part of page)
+    check.py wild SITE                shared links with names of their own, a button released
+                                      unseen, a page hidden while its context is away, hosts that
+                                      redirect or pack on the way (a part of page)
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones, the first
                                       frame's time after navigation (figures only, never fails)
@@ -350,7 +353,7 @@ def refused_stills(site, native):
     try:
         for query, args in [("camera=9", ["--camera", "9"]), ("frames=100001", ["--frames", "100001"]),
                             ("time=nan", ["--time", "nan"]), ("frames=", ["--frames"]),
-                            ("zoom=2", ["--zoom", "2"]), ("shininess=129", ["--shininess", "129"])]:
+                            ("camera=9&zoom=2", ["--camera", "9"]), ("shininess=129", ["--shininess", "129"])]:
             run = snapshot(native, args, "/dev/null")
             expected = run.stderr.splitlines()[0].replace("talvenor_snapshot: ", "", 1) if run.stderr else "?"
             result = still(driver, address, query, 30) or {}
@@ -671,6 +674,9 @@ def page(site, native):
     narrow_screen(site)
     phone(site)
     context_restored(site, native)
+    shared_links_and_buttons(site)
+    hidden_while_lost(site)
+    offline_hosts(site)
     controls_table(site)
 
 
@@ -795,6 +801,179 @@ LOSS_DURING_STILL = r"""
 })();
 """
 
+
+
+# ---- the page as the world meets it -------------------------------------------------------------
+
+def shared_links_and_buttons(site):
+    """A link that gained a name of a social site or a newsletter starts the program, and a still's
+    link that gained one draws that still; a mouse button released where the page did not see it
+    (outside the window, after alt-tab) drags no more."""
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.get(address + "index.html?fbclid=IwAR0x&utm_source=chat&ref=news")
+        drawing = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
+        running = bool(drawing) and not driver.execute_script("return !!window.talvenorEnded || !!window.talvenorStill")
+        search = driver.execute_script("return location.search")
+        report("a link with names of its own (fbclid, utm_source, ref) starts the program and keeps them",
+               running and search == "?fbclid=IwAR0x&utm_source=chat&ref=news",
+               "drawing: %s; address: %s; page: %r" % (running, search, page_words(driver)))
+        if not running:
+            return
+
+        # Camera 4 turns its view by a drag. Each move tells the buttons held (CDP's "buttons").
+        driver.find_element("css selector", "#buttons button[data-special='4']").click()
+        box = layout(driver)
+        x, y = box["left"] + box["width"] / 2, box["top"] + box["height"] / 2
+        mouse(driver, "mousePressed", x, y, "left")
+        mouse(driver, "mouseMoved", x, y - 20, "left")
+        dragged = program_state(driver)["dragPitch"]
+        mouse(driver, "mouseMoved", x, y - 40)          # released outside: the move holds no button
+        mouse(driver, "mouseMoved", x, y - 60, "left")  # nor does the page think one is held now
+        after_unseen = program_state(driver)["dragPitch"]
+        mouse(driver, "mousePressed", x, y, "left")
+        driver.execute_script("window.dispatchEvent(new FocusEvent('blur'))")  # alt-tab
+        mouse(driver, "mouseMoved", x, y - 20, "left")  # a button pressed elsewhere, brought back
+        after_blur = program_state(driver)["dragPitch"]
+        mouse(driver, "mouseReleased", x, y - 20, "left")
+        report("a button released where the page did not see it is released: the next move, or the "
+               "window losing the focus, ends the drag",
+               dragged == 20 and after_unseen == dragged and after_blur == dragged,
+               "dragged %g; after a move with no button %g; after the focus went %g"
+               % (dragged, after_unseen, after_blur))
+
+        query = "camera=3&frames=10&time=1.2"
+        plain = still(driver, address, query, 60) or {}
+        reference = canvas_data(driver)
+        shared = still(driver, address, query + "&fbclid=IwAR0x", 60) or {}
+        same = "frames" in plain and "frames" in shared and numpy.array_equal(reference, canvas_data(driver))
+        report("a still's link that gained a name of its own draws the same still", same,
+               "%s; with fbclid: %s" % (plain, shared))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def hidden_while_lost(site, hidden_seconds=60):
+    """A phone locked with the context away: the deadline for getting it back counts only the time
+    the page is shown, so a page hidden for longer than that carries on when the context comes."""
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.get(address + "index.html")
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60):
+            report("a page hidden while its context is away carries on when shown again", False, page_words(driver))
+            return
+        lose_context(driver)
+        paused = wait_for(driver, "return window.talvenorPaused === true", 10)
+        shown = driver.current_window_handle
+        driver.switch_to.new_window("tab")  # the page behind another tab: hidden, as when locked
+        time.sleep(hidden_seconds)
+        driver.switch_to.window(shown)
+        state = driver.execute_script("return document.visibilityState")
+        ended = driver.execute_script("return !!window.talvenorEnded")
+        restore_context(driver)
+        back = wait_for(driver, "return window.talvenorRestores >= 1 && !window.talvenorPaused && "
+                        "!window.talvenorEnded", 20)
+        report("a page hidden for %d s while its context is away carries on when shown again" % hidden_seconds,
+               bool(paused) and not ended and bool(back) and bool(after_frames(driver, 10)),
+               "shown again (%s): ended %s, page: %r" % (state, ended, page_words(driver)))
+    finally:
+        close(driver)
+        server.shutdown()
+
+
+def worker_ready(driver):
+    """Waits until this page's service worker is active; its state (or why not)."""
+    return driver.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "setTimeout(function () { done('no worker'); }, 30000);"
+        "navigator.serviceWorker.ready.then(function wait(r) {"
+        "  if (r.active.state === 'activated') done('activated');"
+        "  else r.active.addEventListener('statechange', function () { wait(r); });"
+        "}, function (e) { done(String(e)); });")
+
+
+def starts_offline(driver, address):
+    from selenium.common.exceptions import WebDriverException
+    try:
+        driver.get(address)
+        return bool(wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)) \
+            and not driver.execute_script("return !!window.talvenorEnded")
+    except WebDriverException:  # the browser's own error page
+        return False
+
+
+def offline_hosts(site):
+    """The offline copy on hosts as they are: one that sends index.html on to ./ and adds
+    Content-Encoding to .gz files, with two copies of the site on one origin; and a new build's
+    install that fails half way while the old one is in use."""
+    root = tempfile.mkdtemp(prefix="talvenor-hosts-")
+    os.symlink(os.path.abspath(site), os.path.join(root, "talvenor"))
+    # The other copy is another build: the same files, its worker naming another build.
+    preview = os.path.join(root, "preview")
+    shutil.copytree(site, preview)
+    with open(os.path.join(preview, "sw.js"), encoding="utf-8") as worker:
+        text = worker.read()
+    with open(os.path.join(preview, "sw.js"), "w", encoding="utf-8") as worker:
+        worker.write(re.sub(r"'([0-9a-f]{16})';", lambda m: "'%s';" % m.group(1)[::-1], text, count=1))
+    server, address = serve.start(root, redirect_index=True, encode_gz=True)
+    driver = browser()
+    try:
+        states = []
+        for folder in ("talvenor", "preview"):
+            started = starts_offline(driver, address + folder + "/index.html")
+            states.append("%s: %s, worker %s" % (folder, "drawing" if started else page_words(driver), worker_ready(driver)))
+        kept = driver.execute_async_script(
+            "const done = arguments[arguments.length - 1]; caches.keys().then(done, function () { done([]); });")
+        again = starts_offline(driver, address + "talvenor/")
+        server.shutdown()
+        server.server_close()
+        offline = [starts_offline(driver, address + folder + "/") for folder in ("talvenor", "preview")]
+        report("on a host that redirects index.html and packs .gz files on the way, two copies of the site "
+               "on one origin each start again online and then offline",
+               again and all(offline) and len(set(kept)) == 2,
+               "%s; caches %s; again online: %s; offline: %s" % ("; ".join(states), kept, again, offline))
+    finally:
+        close(driver)
+        server.shutdown()
+
+    # A new build whose only change is its worker, served while talvenor.wasm cannot be had: its
+    # install fails, and the build in use still starts offline.
+    newer = os.path.join(root, "newer")
+    shutil.copytree(site, newer)
+    with open(os.path.join(newer, "sw.js"), "a", encoding="utf-8") as worker:
+        worker.write("// a build whose worker alone changed\n")
+    server, address = serve.start(root)
+    driver = browser()
+    try:
+        first = starts_offline(driver, address + "talvenor/index.html")
+        ready = worker_ready(driver)
+        os.unlink(os.path.join(root, "talvenor"))
+        os.symlink(newer, os.path.join(root, "talvenor"))
+        server.host["withheld"] = ("talvenor.wasm",)
+        update = driver.execute_async_script(
+            "const done = arguments[arguments.length - 1]; setTimeout(function () { done('no outcome'); }, 30000);"
+            "navigator.serviceWorker.getRegistration().then(function (r) {"
+            "  r.addEventListener('updatefound', function () {"
+            "    const w = r.installing;"
+            "    w.addEventListener('statechange', function () {"
+            "      if (w.state === 'redundant' || w.state === 'installed') done(w.state); });"
+            "  });"
+            "  r.update().catch(function (e) { done(String(e)); });"
+            "});")
+        server.shutdown()
+        server.server_close()
+        offline = starts_offline(driver, address + "talvenor/index.html")
+        report("a new build's install that fails half way leaves the build in use to start offline",
+               first and ready == "activated" and update == "redundant" and offline,
+               "first visit: %s, worker %s; the new build's install: %s; then offline: %s"
+               % (first, ready, update, "drawing" if offline else page_words(driver)))
+    finally:
+        close(driver)
+        server.shutdown()
+        shutil.rmtree(root, ignore_errors=True)
 
 
 # ---- Lighthouse ---------------------------------------------------------------------------------
@@ -1141,6 +1320,10 @@ def main():
         speed(*args)
     elif command == "restore":
         context_restored(*args)
+    elif command == "wild":
+        shared_links_and_buttons(*args)
+        hidden_while_lost(*args)
+        offline_hosts(*args)
     elif command == "frames":
         frames_check(*args)
     elif command == "imports":

@@ -8,7 +8,11 @@ program, and no caching, so a rebuilt site is what the next page load gets.
 
     serve.py FOLDER [PORT]   PORT 0 (the default) takes any free one; prints the address
 The checks import it and call start(folder), which returns (server, address); start(folder,
-withheld=[names]) answers 404 for those files.
+withheld=[names]) answers 404 for those files. The server's `host` dict plays what real hosts do,
+and may be changed while it serves:
+    withheld          names answered with 404
+    redirect_index    a request of index.html is sent on to ./ (301), which serves it
+    encode_gz         .gz files are sent with Content-Encoding: gzip, as if packed on the way
 """
 import functools
 import http.server
@@ -28,16 +32,29 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         ".webmanifest": "application/manifest+json",
     }
 
-    def __init__(self, *args, withheld=(), **kwargs):
-        self.withheld = withheld
-        super().__init__(*args, **kwargs)
-
     def send_head(self):
+        host = self.server.host
+        path = self.path.split("?", 1)[0]
+        name = path.rsplit("/", 1)[-1]
         # The checks withhold a file to see what the page says when it does not arrive.
-        if self.path.split("?", 1)[0].rsplit("/", 1)[-1] in self.withheld:
+        if name in host["withheld"]:
             self.send_error(404)
             return None
+        if name == "index.html" and host["redirect_index"]:
+            self.send_response(301)
+            self.send_header("Location", "./")
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            return None
+        self.packed = name.endswith(".gz") and host["encode_gz"]
         return super().send_head()
+
+    def send_header(self, keyword, value):
+        # The file's own type stays; the encoding says it is packed for the way only.
+        if getattr(self, "packed", False) and keyword == "Content-type":
+            super().send_header("Content-Encoding", "gzip")
+            value = "application/octet-stream"
+        super().send_header(keyword, value)
 
     def end_headers(self):
         self.send_header("Content-Security-Policy", POLICY)
@@ -49,9 +66,10 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-def start(folder, port=0, withheld=()):
-    handler = functools.partial(Handler, directory=folder, withheld=tuple(withheld))
+def start(folder, port=0, withheld=(), redirect_index=False, encode_gz=False):
+    handler = functools.partial(Handler, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+    server.host = {"withheld": tuple(withheld), "redirect_index": redirect_index, "encode_gz": encode_gz}
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
 

@@ -7,8 +7,9 @@
 // Two ways to open it:
 //   index.html                      the running program, one frame per animation frame
 //   index.html?camera=3&frames=40   a still, drawn as talvenor_snapshot draws it: the query's
-//                                   names are the tool's options (camera, frames, time,
-//                                   drag-yaw, drag-pitch, orbit-angle); when the frames are
+//                                   names that are the tool's options (camera, frames, time,
+//                                   drag-yaw, drag-pitch, orbit-angle, shininess) make it, any
+//                                   other name is ignored; when the frames are
 //                                   drawn, window.talvenorStill = {frames, ms}, and on a refused
 //                                   value window.talvenorStill = {refused: words}
 // window.talvenorFrames counts the frames of the running program, window.talvenorFirstFrame is
@@ -26,8 +27,13 @@
     const buttons = document.querySelectorAll('#buttons button:not(#fullscreen)');
     const fullscreenButton = document.getElementById('fullscreen');
 
+    // A still is asked for by the still options' own names alone. Links passed around gain names
+    // of their own (fbclid, utm_source, ref, ...): those are left in the address and ignored, so
+    // that such a link still starts the program, and a still's link that gained one still draws it.
+    const kStillNames = ['camera', 'frames', 'time', 'drag-yaw', 'drag-pitch', 'orbit-angle', 'shininess'];
     const query = new URLSearchParams(window.location.search);
-    const still = window.location.search.length > 1;
+    const stillQuery = Array.from(query).filter(function (pair) { return kStillNames.includes(pair[0]); });
+    const still = stillQuery.length > 0;
     let running = false;  // the program takes keys
     let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
     let paused = false;   // the context is away until the browser gives it back
@@ -128,6 +134,20 @@
     }
 
     let mouseHeld = 0;  // bits 1 << button of the mouse buttons the program was told are down
+    // A release can happen where the page does not see it: outside the window, or after alt-tab.
+    // The next move says which buttons are still down (event.buttons, whose bits are 1 left,
+    // 4 middle, 2 right), and a window that loses the focus has none held; what the program was
+    // told is down and is not any more is handed to it as a release.
+    const kButtonsBit = [1, 4, 2];
+    let mouseLast = [0, 0];  // where the pointer was last seen, canvas CSS pixels
+    function releaseUnseen(stillDown, point) {
+        for (let button = 0; button < 3; ++button) {
+            if ((mouseHeld & (1 << button)) && !(stillDown & kButtonsBit[button])) {
+                mouseHeld &= ~(1 << button);
+                pointerButton(button, true, point);
+            }
+        }
+    }
     function onMouse(event) {
         event.stopImmediatePropagation();  // also the target's own listeners: the buttons' are here
         // A button that took the focus would be pressed again by the space bar, which the
@@ -136,6 +156,7 @@
             event.preventDefault();
         }
         const point = canvasPoint(event.clientX, event.clientY);
+        mouseLast = point;
         const bit = 1 << event.button;
         if (event.type === 'mousedown' && event.target === canvas && running) {
             event.preventDefault();
@@ -145,10 +166,12 @@
             mouseHeld &= ~bit;
             pointerButton(event.button, true, point);
         } else if (event.type === 'mousemove' && mouseHeld) {
-            pointerDrag(point);  // with any button held, as the toolkit does
+            releaseUnseen(event.buttons, point);
+            if (mouseHeld) pointerDrag(point);  // with any button held, as the toolkit does
         }
     }
     for (const type of ['mousedown', 'mouseup', 'mousemove']) window.addEventListener(type, onMouse, true);
+    window.addEventListener('blur', function () { releaseUnseen(0, mouseLast); });
     function releasePointer() {  // before the context goes away: nothing stays pressed meanwhile
         for (let button = 0; button < 3; ++button) {
             if (mouseHeld & (1 << button)) pointerButton(button, true, [0, 0]);
@@ -337,8 +360,35 @@
     // Phones and tablets take contexts away (a tab in the background, a locked screen, a restarted
     // graphics process) and give them back to a page that asked for that by preventDefault. The
     // program keeps its state meanwhile; the GL layer then makes its GPU objects again.
+    // The browser has restoreSeconds to give the context back, counted only while the page is
+    // shown: a phone locked for an hour takes the context away and gives it back once the screen
+    // is on again, and a page that gave up in the dark would greet its user with an error.
     const restoreSeconds = 20;
-    let restoreTimer = 0;
+    const restoreDeadline = {
+        timer: 0,
+        leftMs: 0,      // visible time still allowed
+        shownSince: 0,  // performance.now() when the page was last shown with the clock running; 0: not running
+    };
+    function runRestoreClock() {
+        if (restoreDeadline.shownSince || document.visibilityState !== 'visible') return;
+        restoreDeadline.shownSince = performance.now();
+        restoreDeadline.timer = setTimeout(function () {
+            restoreDeadline.shownSince = 0;
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'not given back within ' + restoreSeconds + ' s, so Talvenor cannot draw any more.');
+        }, restoreDeadline.leftMs);
+    }
+    function holdRestoreClock() {
+        if (!restoreDeadline.shownSince) return;
+        clearTimeout(restoreDeadline.timer);
+        restoreDeadline.leftMs = Math.max(0, restoreDeadline.leftMs - (performance.now() - restoreDeadline.shownSince));
+        restoreDeadline.shownSince = 0;
+    }
+    document.addEventListener('visibilitychange', function () {
+        if (!paused || ended) return;
+        if (document.visibilityState === 'visible') runRestoreClock();
+        else holdRestoreClock();
+    });
     canvas.addEventListener('webglcontextlost', function (event) {
         event.preventDefault();
         if (ended) return;
@@ -350,14 +400,12 @@
         buttons.forEach(function (button) { button.disabled = true; });
         say('The browser has taken the graphics away (as it does for a tab in the background or ' +
             'a locked screen): drawing is paused until it gives them back.', 'paused');
-        restoreTimer = setTimeout(function () {
-            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
-                 'not given back within ' + restoreSeconds + ' s, so Talvenor cannot draw any more.');
-        }, restoreSeconds * 1000);
+        restoreDeadline.leftMs = restoreSeconds * 1000;
+        runRestoreClock();
     });
     canvas.addEventListener('webglcontextrestored', function () {
         if (ended || !paused) return;
-        clearTimeout(restoreTimer);
+        holdRestoreClock();
         const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
         if (!made) {
             fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
@@ -377,7 +425,7 @@
     // ---- the program -------------------------------------------------------------------------
     const args = [];
     if (still) {
-        for (const [name, value] of query) {
+        for (const [name, value] of stillQuery) {
             args.push('--' + name);
             if (value !== '') args.push(value);
         }
@@ -471,7 +519,11 @@
                 throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
                                 response.statusText + ').');
             }
-            const total = Number(response.headers.get('Content-Length')) || 0;
+            // A host that adds Content-Encoding counts the packed bytes in Content-Length while
+            // the body arrives unpacked, three times as long: the bar then shows no end.
+            const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
+            const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
+            if (!total) progress.removeAttribute('value');
             if (total) progress.max = total;
             const reader = response.body.getReader();
             const chunks = [];
@@ -481,7 +533,7 @@
                     if (part.done) return new Blob(chunks);
                     chunks.push(part.value);
                     received += part.value.length;
-                    if (total) progress.value = received;
+                    if (total) progress.value = Math.min(received, total);
                     return pump();
                 });
             }
