@@ -896,13 +896,17 @@ def worker_ready(driver):
 
 
 def starts_offline(driver, address):
+    """True when the page at address draws; otherwise what it says (or that the browser showed its
+    own error page)."""
     from selenium.common.exceptions import WebDriverException
     try:
         driver.get(address)
-        return bool(wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)) \
-            and not driver.execute_script("return !!window.talvenorEnded")
-    except WebDriverException:  # the browser's own error page
-        return False
+        if wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60) \
+                and not driver.execute_script("return !!window.talvenorEnded"):
+            return True
+        return page_words(driver)
+    except WebDriverException:
+        return "the browser's own error page"
 
 
 def offline_hosts(site):
@@ -924,13 +928,13 @@ def offline_hosts(site):
         states = []
         for folder in ("talvenor", "preview"):
             started = starts_offline(driver, address + folder + "/index.html")
-            states.append("%s: %s, worker %s" % (folder, "drawing" if started else page_words(driver), worker_ready(driver)))
+            states.append("%s: %s, worker %s" % (folder, "drawing" if started is True else started, worker_ready(driver)))
         kept = driver.execute_async_script(
             "const done = arguments[arguments.length - 1]; caches.keys().then(done, function () { done([]); });")
-        again = starts_offline(driver, address + "talvenor/")
+        again = starts_offline(driver, address + "talvenor/") is True
         server.shutdown()
         server.server_close()
-        offline = [starts_offline(driver, address + folder + "/") for folder in ("talvenor", "preview")]
+        offline = [starts_offline(driver, address + folder + "/") is True for folder in ("talvenor", "preview")]
         report("on a host that redirects index.html and packs .gz files on the way, two copies of the site "
                "on one origin each start again online and then offline",
                again and all(offline) and len(set(kept)) == 2,
@@ -948,7 +952,7 @@ def offline_hosts(site):
     server, address = serve.start(root)
     driver = browser()
     try:
-        first = starts_offline(driver, address + "talvenor/index.html")
+        first = starts_offline(driver, address + "talvenor/index.html") is True
         ready = worker_ready(driver)
         os.unlink(os.path.join(root, "talvenor"))
         os.symlink(newer, os.path.join(root, "talvenor"))
@@ -967,9 +971,9 @@ def offline_hosts(site):
         server.server_close()
         offline = starts_offline(driver, address + "talvenor/index.html")
         report("a new build's install that fails half way leaves the build in use to start offline",
-               first and ready == "activated" and update == "redundant" and offline,
+               first and ready == "activated" and update == "redundant" and offline is True,
                "first visit: %s, worker %s; the new build's install: %s; then offline: %s"
-               % (first, ready, update, "drawing" if offline else page_words(driver)))
+               % (first, ready, update, "drawing" if offline is True else offline))
     finally:
         close(driver)
         server.shutdown()
