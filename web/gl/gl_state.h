@@ -214,11 +214,18 @@ struct Capture {
     int runCapacity = 0;
     int runs = 0;
     bool spoilt = false;
+    // The first vertex that carries a normal (texture coordinates) given during the capture; the
+    // vertices before it carry the values current when it began. -1: none was given.
+    int normalFrom = -1;
+    int texFrom = -1;
 };
 extern Capture* capture;
 // Sends one captured run again, with the current colour and state; `source` and `part` name it
-// (no two captures share a source), so that the batch can leave it in the stream.
-void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part);
+// (no two captures share a source), so that the batch can leave it in the stream. Its first
+// `currentNormals` vertices take the current normal, its first `currentTex` the current texture
+// coordinates, as they took the ones current when it was captured.
+void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part,
+               int currentNormals, int currentTex);
 void endFrame();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
