@@ -10,9 +10,11 @@
 // tessellation.
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +26,20 @@ extern "C" void __real_gluDisk(GLUquadric* quad, GLdouble inner, GLdouble outer,
 extern "C" void __real_gluPartialDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops,
                                       GLdouble start, GLdouble sweep);
 extern "C" void __real_gluSphere(GLUquadric* quad, GLdouble radius, GLint slices, GLint stacks);
+
+// The browser's own answer, asked of the page's canvas without the layer.
+EM_JS(int, browserLargestTexture, (), {
+    return document.getElementById('canvas').getContext('webgl2').getParameter(0x0D33);  // MAX_TEXTURE_SIZE
+});
+
+// A canvas of its own whose WebGL 2 context is lost at once (WEBGL_lose_context takes it away
+// there and then; only the event comes later).
+EM_JS(void, addLostCanvas, (), {
+    var canvas = document.createElement('canvas');
+    canvas.id = 'lost';
+    document.body.appendChild(canvas);
+    canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();
+});
 
 namespace {
 
@@ -608,6 +624,41 @@ TEST_F(LayerTest, QuadricsSentAgainTakeTheCurrentValuesWhereGLUGivesNone) {
     }
     glDeleteTextures(1, &name);
     for (GLUquadric* q : {none, plain, flat}) gluDeleteQuadric(q);
+}
+
+// A program that starts while its context is away (lost during loading) asks for the limits and
+// sets its viewport then; once the context is back it is told the browser's largest, and the
+// viewport is as it asked, not WebGL 2's least. (A lost context of another canvas stands for the
+// page's, lost and given back.)
+TEST_F(LayerTest, LimitsAskedWhileTheContextIsLostAreAskedAgainOnceItIsBack) {
+    const int largest = std::min(browserLargestTexture(), 16384);
+    ASSERT_GT(largest, 2048) << "this browser's largest texture is WebGL 2's least: nothing to tell apart";
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE ours = emscripten_webgl_get_current_context();
+    addLostCanvas();
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE lost = emscripten_webgl_create_context("#lost", &attributes);
+    ASSERT_GT(lost, 0);
+    ASSERT_TRUE(emscripten_is_webgl_context_lost(lost));
+    emscripten_webgl_make_context_current(lost);
+    glState = LayerState{};  // the program starts
+    GLint size = 0, dims[2] = {0, 0}, viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    EXPECT_EQ(size, 2048) << "while the context is away";
+    glViewport(0, 0, largest, largest);
+
+    emscripten_webgl_make_context_current(ours);
+    ASSERT_TRUE(layerRestoreContext());
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(size, largest);
+    EXPECT_EQ(dims[0], largest);
+    EXPECT_EQ(viewport[2], largest) << "the viewport asked for while the context was away";
+    glViewport(0, 0, 2 * largest, 8);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], largest) << "clamped to the largest";
 }
 
 }  // namespace

@@ -431,8 +431,9 @@ unsigned backendError() {
 }
 
 int backendMaxTextureSize() {
-    GLint size = 2048;  // WebGL 2's least
-    if (usable()) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    if (!usable()) return 0;  // a lost context answers nothing it will still mean when it is back
+    GLint size = 0;
+    emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
     return size;
 }
 

@@ -158,7 +158,8 @@ struct LayerState {
     PixelStore unpack;
     PixelStore pack;
 
-    // Per-fragment state and the framebuffer.
+    // Per-fragment state and the framebuffer. The viewport is kept as given; the browser clamps
+    // it to its largest when it draws, and glGet to maxTextureSize when asked.
     RasterState raster;
     bool dither = true;
     float clearColour[4] = {0, 0, 0, 0};
@@ -170,6 +171,10 @@ struct LayerState {
     unsigned short recordRow[kRecordTables] = {0, 0, 0, 0};
     bool vertexStateValid = false;  // vertexState names the current records (false once one is stale)
     unsigned short vertexState[kRecordTables] = {0, 0, 0, 0};  // what the next vertex carries
+
+    // The context's largest texture (and viewport), once a context that is there and not lost
+    // has answered; 0 until then (maxTextureSize).
+    int largestTexture = 0;
 };
 
 extern LayerState& glState;
@@ -228,6 +233,7 @@ void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned 
                int currentNormals, int currentTex);
 void endFrame();
 
-// Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
+// Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0; the largest texture
+// and viewport, WebGL 2's least (2048) for as long as no context can be asked.
 void currentTextureState(RasterState* raster);
 int maxTextureSize();
