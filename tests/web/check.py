@@ -7,7 +7,8 @@
     check.py page SITE NATIVE         the running page: it animates, F5 keeps the page, F3 and F5
                                       change the camera, Escape ends it; refused stills; no WebGL;
                                       files that do not load; a narrow screen; a lost context not
-                                      given back, given back once and twice, and across a still;
+                                      given back, given back once and twice, across a still, and
+                                      50 times in a row with no memory kept;
                                       the controls table; a phone (see phone)
     check.py phone SITE               a phone, emulated, with real touch events: the picture
                                       fits and is sharp in both orientations, touch does every
@@ -774,6 +775,70 @@ def context_restored(site, native):
                across and percent <= LIMIT_PERCENT,
                "lost while the still was drawn and given back: %s; %.3f %% of the pixels differ by more than "
                "8 levels; %s" % (across, percent, result))
+    finally:
+        close(driver)
+        server.shutdown()
+
+    memory_across_restores(site)
+
+
+def page_memory(driver):
+    """The page's JavaScript heap after a forced collection, and its wasm memory, in bytes."""
+    for _ in range(2):  # the second collection takes what the first one's finalisers let go
+        driver.execute_cdp_cmd("HeapProfiler.collectGarbage", {})
+    heap = driver.execute_cdp_cmd("Runtime.getHeapUsage", {})["usedSize"]
+    return heap, driver.execute_script("return Module.HEAP8.buffer.byteLength")
+
+
+def memory_across_restores(site, restores=50):
+    """The running page loses its context and gets it back 50 times in a row: its memory after
+    the 50th restore is what it was after the first. Each restore makes the context's GL objects
+    anew (some twenty: the buffers, vertex array, record tables, programs and texture names); had
+    the page kept the ones of the context before, 49 restores would leave about 80 kB more of
+    JavaScript heap (about 210 kB in all, where about 130 kB is measured without them). What the heap may grow
+    by anyway: the room emscripten's object tables take for the names each restore uses, which it
+    never gives back (about 33 kB for 49 restores), what the frames and this driver's scripts leave
+    over the minute (about 20 kB measured with no restore), and about 1.5 kB a restore that the
+    browser's own handling of a restore leaves; 160 kB in all. The wasm memory must not grow."""
+    name = "the page's memory after %d losses and restores is what it was after the first" % restores
+    back_script = ("return (window.talvenorRestores || 0) >= arguments[0] && window.talvenorPaused === false && "
+                   "(window.talvenorFrames || 0) >= arguments[1]")
+    server, address = serve.start(site)
+    driver = browser()
+    try:
+        driver.get(address + "index.html")
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60):
+            report(name, False, page_words(driver))
+            return
+        first = None
+        back = 0
+        for n in range(1, restores + 1):
+            lose_context(driver)
+            if not wait_for(driver, "return window.talvenorPaused === true", 10):
+                break
+            restore_context(driver)
+            # The same script each time (with arguments), so that the driver's own compiled scripts
+            # do not grow with the count.
+            drawn = frames(driver)
+            end = time.monotonic() + 20
+            while not driver.execute_script(back_script, n, drawn + 2) and time.monotonic() < end:
+                time.sleep(0.05)
+            if not driver.execute_script(back_script, n, drawn + 2):
+                break
+            back = n
+            if n == 1:
+                first = page_memory(driver)
+        last = page_memory(driver) if back == restores else None
+        ok = first is not None and last is not None
+        detail = "given back %d times of %d" % (back, restores)
+        if ok:
+            heap_growth, wasm_growth = last[0] - first[0], last[1] - first[1]
+            heap_room = 160 * 1024
+            ok = heap_growth <= heap_room and wasm_growth == 0
+            detail = ("JavaScript heap %.0f kB after the first restore, %+.1f kB after the %dth (at most %+d kB); "
+                      "wasm memory %.1f MB, %+d bytes" % (first[0] / 1024.0, heap_growth / 1024.0, restores,
+                                                           heap_room // 1024, first[1] / 1e6, wasm_growth))
+        report(name, ok, detail)
     finally:
         close(driver)
         server.shutdown()

@@ -10,15 +10,36 @@
 // tessellation.
 #include <GL/gl.h>
 #include <GL/glu.h>
+#include <emscripten/em_js.h>
 #include <emscripten/html5.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include "web/gl/gl_state.h"
 
 extern "C" void __real_gluDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops);
+extern "C" void __real_gluPartialDisk(GLUquadric* quad, GLdouble inner, GLdouble outer, GLint slices, GLint loops,
+                                      GLdouble start, GLdouble sweep);
+extern "C" void __real_gluSphere(GLUquadric* quad, GLdouble radius, GLint slices, GLint stacks);
+
+// The browser's own answer, asked of the page's canvas without the layer.
+EM_JS(int, browserLargestTexture, (), {
+    return document.getElementById('canvas').getContext('webgl2').getParameter(0x0D33);  // MAX_TEXTURE_SIZE
+});
+
+// A canvas of its own whose WebGL 2 context is lost at once (WEBGL_lose_context takes it away
+// there and then; only the event comes later).
+EM_JS(void, addLostCanvas, (), {
+    var canvas = document.createElement('canvas');
+    canvas.id = 'lost';
+    document.body.appendChild(canvas);
+    canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();
+});
 
 namespace {
 
@@ -524,6 +545,120 @@ TEST_F(LayerTest, QuadricsSentAgainFollowTheirArgumentsColourAndQuadricAndAreNev
     expectPixel(19, 16, 255, 255, 0, "the disk turned back");
     glDisable(GL_CULL_FACE);
     gluDeleteQuadric(quadric);
+}
+
+// GLU leaves some vertices' normal or texture coordinates to the current ones: all of them with
+// GLU_NONE, the texture coordinates of a quadric that was not asked for them, a flat sphere's
+// pole (it comes before the first normal). Each quadric is drawn twice a frame, sent again from
+// the cache at the left and by GLU itself at the right, in two frames with different current
+// values: both halves must show the same, and leave the same current values.
+TEST_F(LayerTest, QuadricsSentAgainTakeTheCurrentValuesWhereGLUGivesNone) {
+    GLUquadric* none = gluNewQuadric();
+    gluQuadricNormals(none, GLU_NONE);
+    GLUquadric* plain = gluNewQuadric();
+    GLUquadric* flat = gluNewQuadric();
+    gluQuadricNormals(flat, GLU_FLAT);
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    const unsigned char image[16] = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, image);
+    const float ahead[4] = {0, 0, 1, 0};
+    const struct {
+        const char* what;
+        GLUquadric* quadric;
+        bool sphere;
+        bool lit;
+        float normals[2][3];
+        float tex[2][2];
+    } cases[] = {
+        {"GLU_NONE, lit", none, false, true, {{0, 0, 1}, {0.6f, 0, 0.8f}}, {{0, 0}, {0, 0}}},
+        {"no texture coordinates", plain, false, false, {{0, 0, 1}, {0, 0, 1}}, {{0.25f, 0.25f}, {0.75f, 0.75f}}},
+        {"a flat sphere's pole, lit", flat, true, true, {{0, 0, 1}, {0, 0, -1}}, {{0, 0}, {0, 0}}},
+    };
+    for (const auto& c : cases) {
+        if (c.lit) {
+            diffuseOnly(GL_LIGHT0);
+            glLightfv(GL_LIGHT0, GL_POSITION, ahead);
+        } else {
+            glDisable(GL_LIGHTING);
+            glEnable(GL_TEXTURE_2D);
+        }
+        glEnable(GL_CULL_FACE);  // the sphere's far side
+        unsigned char centre[2][4] = {};
+        for (int frame = 0; frame < 2; ++frame) {
+            glClear(GL_COLOR_BUFFER_BIT);
+            glColor3f(1, 1, 1);
+            float after[2][7] = {};
+            for (int direct = 0; direct < 2; ++direct) {
+                glNormal3fv(c.normals[frame]);
+                glTexCoord2f(c.tex[frame][0], c.tex[frame][1]);
+                glPushMatrix();
+                glTranslatef(16 + 32 * direct, 16, 0);
+                // GLU's own gluDisk is its gluPartialDisk of the whole turn, which the cache would take.
+                if (c.sphere) (direct ? __real_gluSphere : gluSphere)(c.quadric, 12, 8, 4);
+                else if (direct) __real_gluPartialDisk(c.quadric, 0, 12, 8, 1, 0, 360);
+                else gluDisk(c.quadric, 0, 12, 8, 1);
+                glPopMatrix();
+                glGetFloatv(GL_CURRENT_NORMAL, after[direct]);
+                glGetFloatv(GL_CURRENT_TEXTURE_COORDS, after[direct] + 3);
+            }
+            unsigned char pixels[32 * 64 * 4];
+            glReadPixels(0, 0, 64, 32, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+            int differing = 0;
+            for (int y = 0; y < 32; ++y)
+                for (int x = 0; x < 32; ++x)
+                    for (int k = 0; k < 3; ++k)
+                        differing += std::abs(pixels[(y * 64 + x) * 4 + k] - pixels[(y * 64 + x + 32) * 4 + k]) > 1;
+            EXPECT_EQ(differing, 0) << c.what << ", frame " << frame << ": the cache's quadric against GLU's";
+            for (int k = 0; k < 7; ++k)
+                EXPECT_EQ(after[0][k], after[1][k]) << c.what << ", frame " << frame << ": current value " << k << " after";
+            for (int k = 0; k < 4; ++k) centre[frame][k] = pixels[(16 * 64 + 48) * 4 + k];
+        }
+        EXPECT_NE(memcmp(centre[0], centre[1], 4), 0) << c.what << ": the current values do not show";
+        glDisable(GL_CULL_FACE);
+        glDisable(GL_TEXTURE_2D);
+        glFlush();
+    }
+    glDeleteTextures(1, &name);
+    for (GLUquadric* q : {none, plain, flat}) gluDeleteQuadric(q);
+}
+
+// A program that starts while its context is away (lost during loading) asks for the limits and
+// sets its viewport then; once the context is back it is told the browser's largest, and the
+// viewport is as it asked, not WebGL 2's least. (A lost context of another canvas stands for the
+// page's, lost and given back.)
+TEST_F(LayerTest, LimitsAskedWhileTheContextIsLostAreAskedAgainOnceItIsBack) {
+    const int largest = std::min(browserLargestTexture(), 16384);
+    ASSERT_GT(largest, 2048) << "this browser's largest texture is WebGL 2's least: nothing to tell apart";
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE ours = emscripten_webgl_get_current_context();
+    addLostCanvas();
+    EmscriptenWebGLContextAttributes attributes;
+    emscripten_webgl_init_context_attributes(&attributes);
+    attributes.majorVersion = 2;
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE lost = emscripten_webgl_create_context("#lost", &attributes);
+    ASSERT_GT(lost, 0);
+    ASSERT_TRUE(emscripten_is_webgl_context_lost(lost));
+    emscripten_webgl_make_context_current(lost);
+    glState = LayerState{};  // the program starts
+    GLint size = 0, dims[2] = {0, 0}, viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    EXPECT_EQ(size, 2048) << "while the context is away";
+    glViewport(0, 0, largest, largest);
+
+    emscripten_webgl_make_context_current(ours);
+    ASSERT_TRUE(layerRestoreContext());
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(size, largest);
+    EXPECT_EQ(dims[0], largest);
+    EXPECT_EQ(viewport[2], largest) << "the viewport asked for while the context was away";
+    glViewport(0, 0, 2 * largest, 8);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[2], largest) << "clamped to the largest";
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "web/gl/gl_backend.h"
 
 #include <GLES3/gl3.h>
+#include <emscripten/em_js.h>
 #include <emscripten/em_macros.h>
 #include <emscripten/html5_webgl.h>
 #include <webgl/webgl1.h>
@@ -261,6 +262,39 @@ void sendTextureParameters(const KeptTexture& t) {
     emscripten_glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GLint(t.parameters[3]));
 }
 
+}  // namespace
+
+// emscripten keeps every GL object it made, by name, in tables of its own until it is deleted.
+// The objects of a lost context cannot be deleted through the restored one (WebGL refuses
+// objects of a context it lost, with an error of its own), so their names are taken out of the
+// tables here; or else each restore would keep the twenty-odd objects of the context before.
+EM_JS(void, forgetObject, (int kind, unsigned name), {
+    var table = [GL.buffers, GL.vaos, GL.textures, GL.programs][kind];
+    if (table && name < table.length) table[name] = null;
+});
+
+namespace {
+
+enum ObjectKind { kBufferObject = 0, kVertexArrayObject = 1, kTextureObject = 2, kProgramObject = 3 };
+
+// Lets go of every object the backend made in its context: the buffers, the vertex array, the
+// record tables, the programs and the textures' names.
+void forgetObjects() {
+    const auto forget = [](ObjectKind kind, unsigned name) {
+        if (name != 0) forgetObject(kind, name);
+    };
+    forget(kBufferObject, backend.vertexBuffer);
+    forget(kBufferObject, backend.indexBuffer);
+    forget(kVertexArrayObject, backend.vertexArray);
+    for (GLuint table : backend.tables) forget(kTextureObject, table);
+    for (auto& byFlat : backend.programs)
+        for (auto& byMode : byFlat)
+            for (const Program& p : byMode) forget(kProgramObject, p.name);
+    for (KeptTexture& t : kept) {
+        forget(kTextureObject, t.name);
+        t.name = 0;
+    }
+}
 
 }  // namespace
 
@@ -389,7 +423,9 @@ void backendTextureParameters(unsigned texture, unsigned minFilter, unsigned mag
 bool backendRecreate() {
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
     if (context == 0 || emscripten_is_webgl_context_lost(context)) return false;
-    // The objects of the lost context are gone with it; their names mean nothing now.
+    // The objects of the lost context are gone with it; their names mean nothing now, and are
+    // let go before the new ones are made.
+    forgetObjects();
     backend = Backend{};
     backend.context = context;
     for (unsigned handle = 1; handle <= kMaxTextures; ++handle) {
@@ -431,8 +467,9 @@ unsigned backendError() {
 }
 
 int backendMaxTextureSize() {
-    GLint size = 2048;  // WebGL 2's least
-    if (usable()) emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+    if (!usable()) return 0;  // a lost context answers nothing it will still mean when it is back
+    GLint size = 0;
+    emscripten_glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
     return size;
 }
 

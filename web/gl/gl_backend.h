@@ -27,7 +27,7 @@
 //   backendFlush / backendFinish  glFlush (nothing: the browser flushes when the task ends) /
 //                          glFinish of the browser's GL
 //   backendError           the browser's own error flag (GL_NO_ERROR when none)
-//   backendMaxTextureSize  the browser's largest texture
+//   backendMaxTextureSize  the browser's largest texture; 0 without a context or while it is lost
 //   backendDrawingBufferSize  the current context's drawing buffer, in pixels
 //   backendRecreate        every GPU object made again from what the layer keeps (a restored
 //                          context); false when that failed

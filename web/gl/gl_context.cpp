@@ -102,7 +102,11 @@ int queryState(GLenum pname, double* v, bool* colour) {
         case GL_MAX_LIGHTS: v[0] = kMaxLights; return 1;
         case GL_MAX_TEXTURE_SIZE: v[0] = maxTextureSize(); return 1;
         case GL_MAX_VIEWPORT_DIMS: v[0] = v[1] = maxTextureSize(); return 2;
-        case GL_VIEWPORT: for (int i = 0; i < 4; ++i) v[i] = r.viewport[i]; return 4;
+        case GL_VIEWPORT: {
+            const int limit = maxTextureSize();
+            for (int i = 0; i < 4; ++i) v[i] = i < 2 || r.viewport[i] < limit ? r.viewport[i] : limit;
+            return 4;
+        }
         case GL_SCISSOR_BOX: for (int i = 0; i < 4; ++i) v[i] = r.scissor[i]; return 4;
         case GL_CURRENT_COLOR: *colour = true; return copy(glState.currentColour, 4);
         case GL_CURRENT_NORMAL: *colour = true; return copy(glState.currentNormal, 3);
@@ -227,9 +231,9 @@ const GLubyte* glGetString(GLenum name) {
 void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
     if (insideBeginEnd()) return;
     if (width < 0 || height < 0) return setError(GL_INVALID_VALUE);
-    const int limit = maxTextureSize();
+    // Kept as given: clamped to the largest viewport as it is known when asked for, or drawn.
     GLint* v = glState.raster.viewport;
-    v[0] = x, v[1] = y, v[2] = width < limit ? width : limit, v[3] = height < limit ? height : limit;
+    v[0] = x, v[1] = y, v[2] = width, v[3] = height;
     glState.rasterStateChanged = true;
 }
 

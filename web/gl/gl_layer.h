@@ -99,8 +99,11 @@
 //   and parameters given meanwhile are kept. When the browser gives it back:
 //   layerRestoreContext      makes every GPU object again from what the layer keeps (the vertex
 //                            and index streams, the state records, the texture images, the shader
-//                            programs from their source), so that drawing goes on as before; the
-//                            program does nothing again. False when that failed.
+//                            programs from their source), so that drawing goes on as before, and
+//                            lets go of the lost context's; the program does nothing again. False
+//                            when that failed. Limits asked while the context was away (the
+//                            largest texture and viewport) are WebGL 2's least, and are asked of
+//                            the context again once it is back.
 #pragma once
 
 #include <GL/gl.h>

@@ -46,10 +46,12 @@ void setColour(float r, float g, float b, float a) {
 void setTexCoord(float s, float t, float r, float q) {
     glState.currentTexCoord[0] = s, glState.currentTexCoord[1] = t;
     glState.currentTexCoord[2] = r, glState.currentTexCoord[3] = q;
+    if (capture && capture->texFrom < 0) capture->texFrom = capture->count;
 }
 
 void setNormal(float x, float y, float z) {
     glState.currentNormal[0] = x, glState.currentNormal[1] = y, glState.currentNormal[2] = z;
+    if (capture && capture->normalFrom < 0) capture->normalFrom = capture->count;
 }
 
 }  // namespace
@@ -122,14 +124,18 @@ void glTexCoord4f(GLfloat s, GLfloat t, GLfloat r, GLfloat q) { setTexCoord(s, t
 
 }  // extern "C"
 
-void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part) {
+void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part,
+               int currentNormals, int currentTex) {
     glBegin(mode);
     if (!glState.inBeginEnd) return;
-    if (!reuseRun(source, part, count)) {
+    // A run that takes current values is not the same from one call to the next: the batch
+    // compares it vertex by vertex, as it does the program's own.
+    const bool own = currentNormals == 0 && currentTex == 0;
+    if (!own || !reuseRun(source, part, count)) {
         for (int i = 0; i < count; ++i) {
             const CapturedVertex& v = vertices[i];
-            memcpy(glState.currentNormal, v.normal, sizeof v.normal);
-            memcpy(glState.currentTexCoord, v.tex, sizeof v.tex);
+            if (i >= currentNormals) memcpy(glState.currentNormal, v.normal, sizeof v.normal);
+            if (i >= currentTex) memcpy(glState.currentTexCoord, v.tex, sizeof v.tex);
             appendVertex(v.position[0], v.position[1], v.position[2], v.position[3]);
         }
     }

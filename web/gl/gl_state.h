@@ -158,7 +158,8 @@ struct LayerState {
     PixelStore unpack;
     PixelStore pack;
 
-    // Per-fragment state and the framebuffer.
+    // Per-fragment state and the framebuffer. The viewport is kept as given; the browser clamps
+    // it to its largest when it draws, and glGet to maxTextureSize when asked.
     RasterState raster;
     bool dither = true;
     float clearColour[4] = {0, 0, 0, 0};
@@ -170,6 +171,10 @@ struct LayerState {
     unsigned short recordRow[kRecordTables] = {0, 0, 0, 0};
     bool vertexStateValid = false;  // vertexState names the current records (false once one is stale)
     unsigned short vertexState[kRecordTables] = {0, 0, 0, 0};  // what the next vertex carries
+
+    // The context's largest texture (and viewport), once a context that is there and not lost
+    // has answered; 0 until then (maxTextureSize).
+    int largestTexture = 0;
 };
 
 extern LayerState& glState;
@@ -214,13 +219,21 @@ struct Capture {
     int runCapacity = 0;
     int runs = 0;
     bool spoilt = false;
+    // The first vertex that carries a normal (texture coordinates) given during the capture; the
+    // vertices before it carry the values current when it began. -1: none was given.
+    int normalFrom = -1;
+    int texFrom = -1;
 };
 extern Capture* capture;
 // Sends one captured run again, with the current colour and state; `source` and `part` name it
-// (no two captures share a source), so that the batch can leave it in the stream.
-void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part);
+// (no two captures share a source), so that the batch can leave it in the stream. Its first
+// `currentNormals` vertices take the current normal, its first `currentTex` the current texture
+// coordinates, as they took the ones current when it was captured.
+void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part,
+               int currentNormals, int currentTex);
 void endFrame();
 
-// Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0.
+// Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0; the largest texture
+// and viewport, WebGL 2's least (2048) for as long as no context can be asked.
 void currentTextureState(RasterState* raster);
 int maxTextureSize();

@@ -210,12 +210,14 @@ void texEnv(GLenum target, GLenum pname, const float* values) {
 
 }  // namespace
 
+// Asked of the context once, when it can answer: a context lost while the program starts (a
+// loss during loading) is asked again when it is back, not taken at WebGL 2's least for good.
 int maxTextureSize() {
-    static int size = 0;  // the context's answer, asked once
+    int& size = glState.largestTexture;
     if (size != 0) return size;
-    if (!backendStart()) return 2048;  // WebGL 2's least, until a context says more
-    size = backendMaxTextureSize();
-    if (size > 16384) size = 16384;  // kMaxTextureLevels levels
+    const int answer = backendMaxTextureSize();
+    if (answer == 0) return 2048;  // WebGL 2's least, until a context says more
+    size = answer > 16384 ? 16384 : answer;  // kMaxTextureLevels levels
     return size;
 }
 

@@ -3,12 +3,17 @@
 //
 // gluCylinder, gluDisk, gluPartialDisk and gluSphere make the same vertices every time they are
 // called with the same arguments on a quadric in the same state: GLU computes them from nothing
-// else. The web build links these in front of GLU's own (the linker's --wrap, cmake/web.cmake):
+// else, but for what it leaves to the current normal and texture coordinates (every normal with
+// GLU_NONE, every texture coordinate unless the quadric asks for them, a flat sphere's pole and
+// anything else before its first normal). The web build links these in front of GLU's own (the
+// linker's --wrap, cmake/web.cmake):
 //   the first call   goes to GLU, with the GL layer capturing the runs it makes as it draws
 //                    them (positions, normals and texture coordinates, as GLU gave them)
 //   a call again     with the same quadric, quadric state and arguments sends the captured runs
-//                    again with the colour, matrices and materials current now; the batch
-//                    leaves them in the vertex stream where the last frame's were the same
+//                    again with the colour, matrices and materials current now, and the current
+//                    normal and texture coordinates wherever GLU gave none; the batch leaves
+//                    them in the vertex stream where the last frame's were the same (a run that
+//                    takes current values is compared vertex by vertex, as the program's are)
 // The quadric setters (and gluNewQuadric, gluDeleteQuadric) go to GLU too, and count as a change
 // of every quadric's state. A call made between glBegin and glEnd, with an error pending, or
 // within another capture (GLU's gluDisk calls gluPartialDisk), or that records an error or makes
@@ -58,7 +63,13 @@ struct Entry {
     int firstVertex = 0;     // in `vertices`
     int firstRun = 0;        // in `modes` and `ends`
     int runs = 0;
-    float normal[3] = {};    // the current normal and texture coordinates GLU left
+    // GLU gives some vertices no normal or texture coordinates of its own (none with GLU_NONE,
+    // no texture coordinates unless asked for, a flat sphere's pole before its first normal):
+    // those take the current ones, which are different from call to call. The entry's vertices
+    // before these take the current values; -1: all of them do, GLU gave none.
+    int normalFrom = -1;
+    int texFrom = -1;
+    float normal[3] = {};    // the current normal and texture coordinates GLU left, where it gave any
     float tex[4] = {};
 };
 
@@ -80,15 +91,23 @@ bool sameCall(const QuadricCall& a, const QuadricCall& b) {
            a.rings == b.rings && memcmp(a.sizes, b.sizes, sizeof a.sizes) == 0;
 }
 
+// How many of a run's vertices, [from, to) of the entry's, come before `given` (-1: all).
+int takingCurrent(int given, int from, int to) {
+    const int before = given < 0 ? to : given;
+    return before <= from ? 0 : before >= to ? to - from : before - from;
+}
+
 void replay(const Entry& e) {
-    int from = e.firstVertex;
+    int from = 0;
     for (int r = 0; r < e.runs; ++r) {
-        const int to = e.firstVertex + cache->ends[e.firstRun + r];
-        replayRun(cache->modes[e.firstRun + r], cache->vertices + from, to - from, e.source, unsigned(r));
+        const int to = cache->ends[e.firstRun + r];
+        replayRun(cache->modes[e.firstRun + r], cache->vertices + e.firstVertex + from, to - from, e.source,
+                  unsigned(r), takingCurrent(e.normalFrom, from, to), takingCurrent(e.texFrom, from, to));
         from = to;
     }
-    memcpy(glState.currentNormal, e.normal, sizeof e.normal);
-    memcpy(glState.currentTexCoord, e.tex, sizeof e.tex);
+    // What GLU left current; where it gave nothing, the values current before the call stay.
+    if (e.normalFrom >= 0) memcpy(glState.currentNormal, e.normal, sizeof e.normal);
+    if (e.texFrom >= 0) memcpy(glState.currentTexCoord, e.tex, sizeof e.tex);
 }
 
 // GLU's own call, captured into the cache when it draws cleanly; `real` makes it.
@@ -118,6 +137,7 @@ void drawQuadric(const QuadricCall& call, Real real) {
     e.call = call;
     e.source = c.nextSource++;
     e.firstVertex = c.vertexCount, e.firstRun = c.runCount, e.runs = k.runs;
+    e.normalFrom = k.normalFrom, e.texFrom = k.texFrom;
     memcpy(e.normal, glState.currentNormal, sizeof e.normal);
     memcpy(e.tex, glState.currentTexCoord, sizeof e.tex);
     c.vertexCount += k.count;
