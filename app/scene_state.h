@@ -79,7 +79,8 @@ extern SceneState scene;
 // kept within kClockTurns of its turns either side of zero: once it reaches that many, wrapClock
 // takes the whole blocks of kClockTurns turns off it. Up to there every step is what it always
 // was (the worst, the timer's +0.001 on the day clock, comes out 0.7 % long just below the bound;
-// the frame steps within 0.1 %), and the first wrap comes only after some ten thousand frames.
+// the frame steps within 0.1 %), and at the start speeds the first wrap comes only after some
+// ten thousand frames.
 // What a clock feeds is periodic in its turn, so a wrap looks like any other step; the sky, which
 // turns 10 degrees per radian of the day clock, adds back what was taken (dayTimeTaken).
 // Returns the amount taken off, exactly (0 while the clock is within the bound, or not finite).
