@@ -94,6 +94,7 @@ namespace {
 
 bool graphicsLost = false;
 float dayTimeAtLoss = 0.0f;
+double dayTimeTakenAtLoss = 0.0;  // the timer may wrap the clock while the graphics are away
 
 }  // namespace
 
@@ -103,12 +104,16 @@ EMSCRIPTEN_KEEPALIVE void talvenorGraphicsLost() {
     if (graphicsLost) return;
     graphicsLost = true;
     dayTimeAtLoss = scene.dayTime;
+    dayTimeTakenAtLoss = scene.dayTimeTaken;
 }
 
 // 1 when the layer made its GPU objects again, 0 when it could not.
 EMSCRIPTEN_KEEPALIVE int talvenorGraphicsRestored() {
     if (!layerRestoreContext()) return 0;
-    if (graphicsLost) scene.dayTime = dayTimeAtLoss;
+    if (graphicsLost) {
+        scene.dayTime = dayTimeAtLoss;
+        scene.dayTimeTaken = dayTimeTakenAtLoss;
+    }
     graphicsLost = false;
     return 1;
 }

@@ -2,7 +2,18 @@
 // scene_state.cpp - the scene record and the palette, both with static storage.
 #include "app/scene_state.h"
 
+#include <cmath>
+
 SceneState scene;
+
+double wrapClock(float* clock, double turn) {
+    const double bound = kClockTurns * turn;
+    const double value = *clock;
+    if (!std::isfinite(value) || std::fabs(value) < bound) return 0.0;
+    *clock = float(value - std::trunc(value / bound) * bound);
+    // Both are floats well within a double's reach of each other: the difference is exact.
+    return value - double(*clock);
+}
 
 const ColourRGBA colourRed = {1.0f, 0.0f, 0.0f, 1.0f};
 const ColourRGBA colourRose = {0.7f, 0.5f, 0.5f, 1.0f};

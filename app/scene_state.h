@@ -11,6 +11,7 @@
 //   TextureSet   twelve texture names; entry i comes from "<i>textur.dib"; 0 = no texture
 //   SceneState   window, clocks, switches, camera, light vectors, graphics objects
 //   scene        the instance
+//   wrapClock    takes whole blocks of kClockTurns turns off a clock that has run past them
 //   colour*      the constant palette
 #pragma once
 
@@ -26,8 +27,9 @@ struct SceneState {
     float fieldOfView = 30.0f;      // degrees, vertical opening of the perspective
     int timerIntervalMs = 100;      // milliseconds between timer ticks
 
-    // Animation clocks (never wrapped)
+    // Animation clocks (wrapped by wrapClock right after each step; see below)
     float dayTime = 0.0f;           // radians; sun, sky turn, day/night
+    double dayTimeTaken = 0.0;      // radians wrapClock took off dayTime; the sky's turn adds them back
     float sailAngle = 0.0f;         // degrees; sails about their hub
     float sailSpeed = 1.0f;         // degrees per frame, signed
     float beaconSweep = 0.0f;       // radians; beam direction of light 0
@@ -71,6 +73,21 @@ struct SceneState {
 };
 
 extern SceneState scene;
+
+// A float clock that grows by a fixed step every frame loses its step to rounding as it grows:
+// near 2^18 radians the day clock's +0.01 rounds to nothing and the sun stops. So every clock is
+// kept within kClockTurns of its turns either side of zero: once it reaches that many, wrapClock
+// takes the whole blocks of kClockTurns turns off it. Up to there every step is what it always
+// was (the worst, the timer's +0.001 on the day clock, comes out 0.7 % long just below the bound;
+// the frame steps within 0.1 %), and at the start speeds the first wrap comes only after some
+// ten thousand frames.
+// What a clock feeds is periodic in its turn, so a wrap looks like any other step; the sky, which
+// turns 10 degrees per radian of the day clock, adds back what was taken (dayTimeTaken).
+// Returns the amount taken off, exactly (0 while the clock is within the bound, or not finite).
+constexpr int kClockTurns = 64;
+constexpr double kRadianTurn = 6.283185307179586;  // dayTime, beaconSweep, orbitAngle
+constexpr double kDegreeTurn = 360.0;              // sailAngle, lampAngle
+double wrapClock(float* clock, double turn);
 
 // Palette: exactly the values handed to the graphics library.
 extern const ColourRGBA colourRed;        // start material; bird body ambient, beak

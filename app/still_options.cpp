@@ -90,7 +90,14 @@ int parseStillArguments(int argc, char** argv, bool wantsOutput, StillOptions* o
 
 void applyStillOptions(const StillOptions& options) {
     scene.cameraMode = int(options.camera);
-    scene.dayTime = float(options.time);
+    // --time is the day clock as a program that had run that long would hold it: the whole
+    // blocks of turns that wrapClock would have taken off go to dayTimeTaken, so a time of any
+    // size puts the sun where that time puts it (to a float) and turns the sky by ten times it.
+    // Below the bound nothing is taken and the clock is float(time), as it always was.
+    const double bound = kClockTurns * kRadianTurn;
+    const double taken = std::trunc(options.time / bound) * bound;
+    scene.dayTime = float(options.time - taken);
+    scene.dayTimeTaken = taken;
     scene.dragYaw = float(options.dragYaw);
     scene.dragPitch = float(options.dragPitch);
     scene.orbitAngle = float(options.orbitAngle);

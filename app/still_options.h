@@ -13,7 +13,8 @@
 //                         and, where wantsOutput, exactly one plain argument naming the output.
 //                         Returns 0 to go on, 1 when the usage was asked for, 2 on a refusal, whose
 //                         words go to errors as one line, after "name: " unless name is null.
-//   applyStillOptions     sets the scene's camera, day clock, drags and orbit angle from them,
+//   applyStillOptions     sets the scene's camera, day clock (a --time past the clock's bound is
+//                         split as wrapClock splits the running clock), drags and orbit angle from them,
 //                         as the first frame of a still wants them; with --shininess, also the
 //                         shininess of both faces' material (the program never sets it, so it is
 //                         0). Call it after the render-state set-up.

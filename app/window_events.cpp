@@ -39,5 +39,6 @@ void onReshape(int width, int height) {
 void onTimer(int) {
     // The only part of the day clock that does not follow the frame rate.
     scene.dayTime += 0.001f;
+    scene.dayTimeTaken += wrapClock(&scene.dayTime, kRadianTurn);
     glutTimerFunc(scene.timerIntervalMs, onTimer, 1);
 }

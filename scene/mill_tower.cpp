@@ -23,6 +23,7 @@ void drawLamp() {
         glDisable(GL_LIGHTING);
         if (scene.beaconLit) {
             scene.lampAngle -= 2.2919717f;
+            wrapClock(&scene.lampAngle, kDegreeTurn);
             glColor3fv(colourWhite);
         } else {
             glColor3f(0, 0, 0);

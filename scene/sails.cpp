@@ -54,4 +54,5 @@ void drawSails() {
     // No normals: the sails are lit with the axle's last normal, held in their own frame.
     for (int blade = 0; blade < 4; ++blade) drawSailBlade();
     scene.sailAngle += scene.sailSpeed;
+    wrapClock(&scene.sailAngle, kDegreeTurn);
 }

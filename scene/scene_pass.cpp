@@ -24,6 +24,7 @@ namespace {
 // so those are lit by light 0 as it was placed in the previous frame.
 void sweepBeacon() {
     if (scene.beaconLit) scene.beaconSweep += 0.04f;
+    wrapClock(&scene.beaconSweep, kRadianTurn);
     scene.beaconDirection[0] = float(-40 * cos(double(scene.beaconSweep)));
     scene.beaconDirection[2] = float(-40 * sin(double(scene.beaconSweep)));
     glLightfv(GL_LIGHT0, GL_SPOT_DIRECTION, scene.beaconDirection);

@@ -9,8 +9,16 @@
 #include "app/scene_state.h"
 #include "scene/material.h"
 
+double skyTurnDegrees() {
+    // While nothing has been taken off the clock this is 10.0 * dayTime itself. What was taken is
+    // added reduced to a whole circle, so the angle stays small enough for the graphics library,
+    // which turns it into a float.
+    return 10.0 * scene.dayTime + std::fmod(10.0 * scene.dayTimeTaken, 360.0);
+}
+
 void drawSun() {
     scene.dayTime += 0.01f;
+    scene.dayTimeTaken += wrapClock(&scene.dayTime, kRadianTurn);
     // Light 1 trails the visible sun by one step: it takes the position of the previous frame.
     glLightfv(GL_LIGHT1, GL_POSITION, scene.sunPosition);
 
@@ -51,7 +59,7 @@ void drawSky() {
     glBindTexture(GL_TEXTURE_2D, scene.textures[kTexSky]);
     glDisable(GL_LIGHT0);
     glRotated(90, -1, 0, 0);               // the sphere's poles on the world's vertical
-    glRotated(10.0 * scene.dayTime, 0, 0, 1);  // formed in double, not rounded to float
+    glRotated(skyTurnDegrees(), 0, 0, 1);  // formed in double, not rounded to float
     gluSphere(scene.quadric, 100, 20, 20);
     // Light 0 comes back on whatever the day/night rule decided; by day and after "s" its
     // colours are black, so it lights nothing.

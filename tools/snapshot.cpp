@@ -9,7 +9,9 @@
 // frames are drawn by displayFrame, exactly as the program draws them, back to back with no timer.
 // --time sets dayTime before the first frame; every frame then adds 0.01 to it, as always
 // (night while sin(dayTime) > 0, so 0 to 3.14 is night with midnight at 1.57, 3.14 to 6.28 day
-// with noon at 4.71).
+// with noon at 4.71). A time of 64 days (64 x 2 pi) or more is what the running program would
+// hold after that long: the clock gets what is left over whole blocks of 64 days and the sky is
+// turned by ten times the whole time (see wrapClock in app/scene_state.h).
 // --drag-yaw and --drag-pitch stand in for mouse drags in cameras 4 and 5; --orbit-angle (radians)
 // places camera 1 elsewhere on its circle (0 looks from -x, -1.57 from +z, in front of the sails).
 // --shininess sets the materials' shininess, which the program leaves at 0 (see still_options.h:

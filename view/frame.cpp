@@ -88,6 +88,7 @@ void displayFrame() {
     glViewport(0, 0, scene.windowWidth, scene.windowHeight);
     glLoadIdentity();
     if (scene.autoOrbit) scene.orbitAngle = float(scene.orbitAngle + 0.03);
+    wrapClock(&scene.orbitAngle, kRadianTurn);
     CameraLookAt view;
     if (cameraLookAt(&view))
         gluLookAt(view.eye[0], view.eye[1], view.eye[2], view.centre[0], view.centre[1], view.centre[2],
