@@ -423,7 +423,7 @@
         switch (message.type) {
         case 'progress':
             if (ended) break;
-            statusText.textContent = 'Loading…';
+            if (statusText.textContent !== 'Loading…') statusText.textContent = 'Loading…';
             if (message.total) {
                 progress.max = message.total;
                 progress.value = message.received;

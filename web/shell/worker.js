@@ -201,13 +201,22 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             const reader = response.body.getReader();
             const chunks = [];
             let received = 0;
+            // Each step of the bar is a new picture of the page for the page's thread to paint:
+            // a few a second are enough to see it move.
+            let toldAt = performance.now();
             tell({type: 'progress', received: 0, total: total});
             function pump() {
                 return reader.read().then(function (part) {
-                    if (part.done) return new Blob(chunks);
+                    if (part.done) {
+                        tell({type: 'progress', received: total || received, total: total});
+                        return new Blob(chunks);
+                    }
                     chunks.push(part.value);
                     received += part.value.length;
-                    tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    if (performance.now() - toldAt >= 200) {
+                        toldAt = performance.now();
+                        tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    }
                     return pump();
                 });
             }
