@@ -25,15 +25,14 @@
 // shading and texturing in use) are made when a batch first needs them, every one it needs
 // compiled and linked before any is asked about, so that the browser compiles them together;
 // where it offers KHR_parallel_shader_compile, a frame whose programs are still compiling when
-// glFlush ends it waits, kept whole, until they are done (layerFrameWaiting), and nothing waits
-// for the compile. Every GPU object can be made again from what the
-// layer keeps on the CPU side (the streams, the records, the texture images, the shaders'
-// source). Calls that OpenGL forbids between glBegin and glEnd record
-// GL_INVALID_OPERATION there; values it refuses record its error and change nothing. Anything
-// outside the list below is not provided: a call to it fails to link (or, where emscripten's
-// JavaScript has a WebGL call of that name, shows in the program's imports, which scripts/web
-// checks), and a known call with an unsupported value (fog, stencil, a border, a float image)
-// records GL_INVALID_ENUM or GL_INVALID_VALUE.
+// glFlush ends it waits, kept whole, until they are done (layerFrameWaiting), so that a main loop
+// that asks need never wait for a compile. Every GPU object can be made again from what the layer
+// keeps on the CPU side (the streams, the records, the texture images, the shaders' source).
+// Calls that OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION there; values it
+// refuses record its error and change nothing. Anything outside the list below is not provided: a
+// call to it fails to link (or, where emscripten's JavaScript has a WebGL call of that name, shows
+// in the program's imports, which scripts/web checks), and a known call with an unsupported value
+// (fog, stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
 //
 // Units: gl_state.h (the state record), gl_context.cpp, gl_matrix.cpp, gl_lighting.cpp,
 // gl_records.cpp (the state as the vertex shader reads it), gl_primitives.cpp, gl_textures.cpp,
