@@ -51,6 +51,7 @@ namespace {
 struct Program {
     GLuint name = 0;            // 0: not made yet
     GLuint shaders[2] = {0, 0};  // vertex and fragment, kept until the link status is asked
+    bool complete = false;       // the browser said its compile is done (KHR_parallel_shader_compile)
     bool ready = false;
     GLint hasColourLocation = -1;
     GLint hasAlphaLocation = -1;
@@ -349,8 +350,8 @@ void forgetObjects() {
     }
 }
 
-// The backend starts afresh in `context`; a compile that can be asked about without waiting is
-// asked for (nothing is enabled by itself: GL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0).
+// The backend starts afresh in `context`, with KHR_parallel_shader_compile enabled where the
+// context offers it (the site's build enables no extension by itself).
 void adopt(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context) {
     backend = Backend{};
     backend.context = context;
@@ -380,17 +381,14 @@ bool backendProgramsPending(const DrawCommand* commands, int count) {
     if (!usable()) return false;
     makePrograms(commands, count);
     if (!backend.parallel) return false;
-    bool asked[2][3][4] = {};
     for (int i = 0; i < count; ++i) {
         if (commands[i].clear) continue;
-        int mode = 0, function = 0;
-        const Program& p = programOf(commands[i].state, &mode, &function);
-        bool& done = asked[commands[i].state.flat][mode][function];
-        if (p.ready || done) continue;
-        done = true;
+        Program& p = programOf(commands[i].state);
+        if (p.ready || p.complete) continue;
         GLint complete = 0;
         emscripten_glGetProgramiv(p.name, kCompletionStatus, &complete);
         if (!complete) return true;
+        p.complete = true;
     }
     return false;
 }
