@@ -18,7 +18,8 @@
 // Timers fire on their own, from the thread's task queue (emscripten_async_call), as the
 // desktop's fire whether or not a frame is drawn.
 //
-// The host learns of each step through Module.talvenorStepDone(drawn, milliseconds).
+// The host learns of each step through Module.talvenorStepDone(drawn, milliseconds); a frame
+// that waited for its shaders counts as drawn in the step that shows it.
 #include <GL/glut.h>
 #include <emscripten.h>
 
@@ -103,10 +104,17 @@ EM_JS(void, tellStepDone, (int drawn, double milliseconds), {
     if (Module.talvenorStepDone) Module.talvenorStepDone(drawn, milliseconds);
 });
 
+bool frameKept = false;  // the last display's frame waits in the GL layer for its shaders
+
 void step() {
     const double start = emscripten_get_now();
     if (layerFrameWaiting()) {
         tellStepDone(0, emscripten_get_now() - start);
+        return;
+    }
+    if (frameKept) {  // drawn just now, by the layer: this step is that frame's
+        frameKept = false;
+        tellStepDone(1, emscripten_get_now() - start);
         return;
     }
     // Callbacks may queue more (a key that posts a redisplay does not); what they queue waits
@@ -126,7 +134,9 @@ void step() {
         toolkit.callbacks.display();
         drawn = true;
     }
-    tellStepDone(drawn ? 1 : 0, emscripten_get_now() - start);
+    // A frame kept for its shaders is told once it is drawn.
+    frameKept = drawn && layerFrameWaiting();
+    tellStepDone(drawn && !frameKept ? 1 : 0, emscripten_get_now() - start);
 }
 
 void fireTimer(void* slot) {

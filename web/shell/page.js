@@ -561,6 +561,10 @@
             }
             if (decided) return;
             decided = true;
+            if (ended) {  // a file the worker fetched first did not arrive: said already
+                worker.terminate();
+                return;
+            }
             if (!message.able) {
                 worker.terminate();
                 runHere();

@@ -34,6 +34,78 @@
 //   state {id, state} / memory {id, wasm}  the answers to the page's questions
 'use strict';
 
+// The program's two large files, fetched side by side: the texture data (its progress told) and
+// the program's code, compiled as it arrives. Started by a worker as soon as it knows it can draw,
+// before the page has handed it the canvas.
+function talvenorLoad(tell) {
+    // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
+    // It is fetched and unpacked here and handed to the loader, which would otherwise fetch
+    // talvenor.data itself. A server may have unpacked it on the way already (Content-Encoding).
+    function fetchData() {
+        return fetch('talvenor.data.gz').then(function (response) {
+            if (!response.ok) {
+                throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
+                                response.statusText + ').');
+            }
+            // A host that adds Content-Encoding counts the packed bytes in Content-Length while
+            // the body arrives unpacked, three times as long: the bar then shows no end.
+            const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
+            const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
+            const reader = response.body.getReader();
+            const chunks = [];
+            let received = 0;
+            // Each step of the bar is a new picture of the page for the page's thread to paint:
+            // a few a second are enough to see it move.
+            let toldAt = performance.now();
+            tell({type: 'progress', received: 0, total: total});
+            function pump() {
+                return reader.read().then(function (part) {
+                    if (part.done) {
+                        tell({type: 'progress', received: total || received, total: total});
+                        return new Blob(chunks);
+                    }
+                    chunks.push(part.value);
+                    received += part.value.length;
+                    if (performance.now() - toldAt >= 200) {
+                        toldAt = performance.now();
+                        tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    }
+                    return pump();
+                });
+            }
+            return pump();
+        }).then(function (blob) {
+            return blob.slice(0, 2).arrayBuffer().then(function (head) {
+                const magic = new Uint8Array(head);
+                if (magic.length < 2 || magic[0] !== 0x1f || magic[1] !== 0x8b) return blob.arrayBuffer();
+                if (typeof DecompressionStream !== 'function') {
+                    throw new Error('This browser cannot unpack the texture data (it has no ' +
+                                    'DecompressionStream); current browsers can.');
+                }
+                return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+            });
+        });
+    }
+
+    // The program's code is fetched and compiled while the texture data arrives, rather than after it.
+    const code = fetch('talvenor.wasm').then(function (response) {
+        if (!response.ok) {
+            throw new Error('The file talvenor.wasm did not load (' + response.status + ' ' +
+                            response.statusText + ').');
+        }
+        // Streaming compiles as the bytes arrive, where the host sends the type it needs.
+        const streams = typeof WebAssembly.compileStreaming === 'function' &&
+                        /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
+        return streams ? WebAssembly.compileStreaming(response) :
+                         response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
+    });
+    code.catch(function () {});  // told when the program asks for it
+    const data = fetchData();
+    data.catch(function () {});  // told when the program asks for it
+    return {data: data, code: code};
+}
+
+// start: the page's start message; start.loading, the files a worker began to fetch (talvenorLoad).
 function talvenorRun(canvas, tell, start, tellEveryMs) {
     const inWorker = typeof importScripts === 'function';
     const still = start.still;
@@ -42,11 +114,13 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     let paused = false;   // the context is away
     let size = start.size || null;
     let sizeChanged = !!size;
+    const stateAsked = [];  // questions for the state, answered after the next step
 
     function fail(words) {
         if (ended) return;
         ended = true;
         if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        answerStateAsked();
         tell({type: 'failed', words: words});
     }
 
@@ -64,6 +138,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
     const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
     const loss = gl.getExtension('WEBGL_lose_context');
+    let restoreAsked = false;  // the page asked for a restore before the loss was seen
 
     // ---- the drawing buffer: the shown size times the pixel ratio, within the GPU's limits --------
     // Applied before the step that draws the next frame; a new size clears the canvas, which the
@@ -97,7 +172,15 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         }
         tell(message);
     }
+    function tellState(id) {
+        if (typeof Module._talvenorTellState === 'function') Module._talvenorTellState();
+        tell({type: 'state', id: id, state: Module.talvenorState || null});
+    }
+    function answerStateAsked() {
+        while (stateAsked.length) tellState(stateAsked.shift());
+    }
     function stepDone(drawn, ms) {
+        answerStateAsked();
         if (!drawn) return;
         frames.count += 1;
         frames.work += ms;
@@ -114,9 +197,14 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (ended) return;
         paused = true;
         tellFramesNow();
+        answerStateAsked();
         if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
         if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
         tell({type: 'lost'});
+        if (restoreAsked) {
+            restoreAsked = false;
+            loss.restoreContext();
+        }
     });
     canvas.addEventListener('webglcontextrestored', function () {
         if (ended || !paused) return;
@@ -174,6 +262,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
                 running = false;
                 if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
                 tellFramesNow();
+                answerStateAsked();
                 tell({type: 'ended', code: code});
             }
             throw toThrow;
@@ -184,55 +273,6 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         },
     };
     self.Module = Module;
-
-    // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
-    // It is fetched and unpacked here and handed to the loader, which would otherwise fetch
-    // talvenor.data itself. A server may have unpacked it on the way already (Content-Encoding).
-    function fetchData() {
-        return fetch('talvenor.data.gz').then(function (response) {
-            if (!response.ok) {
-                throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
-                                response.statusText + ').');
-            }
-            // A host that adds Content-Encoding counts the packed bytes in Content-Length while
-            // the body arrives unpacked, three times as long: the bar then shows no end.
-            const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
-            const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
-            const reader = response.body.getReader();
-            const chunks = [];
-            let received = 0;
-            // Each step of the bar is a new picture of the page for the page's thread to paint:
-            // a few a second are enough to see it move.
-            let toldAt = performance.now();
-            tell({type: 'progress', received: 0, total: total});
-            function pump() {
-                return reader.read().then(function (part) {
-                    if (part.done) {
-                        tell({type: 'progress', received: total || received, total: total});
-                        return new Blob(chunks);
-                    }
-                    chunks.push(part.value);
-                    received += part.value.length;
-                    if (performance.now() - toldAt >= 200) {
-                        toldAt = performance.now();
-                        tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
-                    }
-                    return pump();
-                });
-            }
-            return pump();
-        }).then(function (blob) {
-            return blob.slice(0, 2).arrayBuffer().then(function (head) {
-                const magic = new Uint8Array(head);
-                if (magic.length < 2 || magic[0] !== 0x1f || magic[1] !== 0x8b) return blob.arrayBuffer();
-                if (typeof DecompressionStream !== 'function') {
-                    throw new Error('This browser cannot unpack the texture data (it has no ' +
-                                    'DecompressionStream); current browsers can.');
-                }
-                return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
-            });
-        });
-    }
 
     function loadProgram() {
         if (inWorker) {
@@ -249,20 +289,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         document.body.appendChild(program);
     }
 
-    // The program's code is fetched and compiled while the texture data arrives, rather than after
-    // it; emscripten's loader takes the compiled module through instantiateWasm.
-    const code = fetch('talvenor.wasm').then(function (response) {
-        if (!response.ok) {
-            throw new Error('The file talvenor.wasm did not load (' + response.status + ' ' +
-                            response.statusText + ').');
-        }
-        // Streaming compiles as the bytes arrive, where the host sends the type it needs.
-        const streams = typeof WebAssembly.compileStreaming === 'function' &&
-                        /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
-        return streams ? WebAssembly.compileStreaming(response) :
-                         response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
-    });
-    code.catch(function () {});  // told when the program asks for it
+    // emscripten's loader takes the module compiled while the texture data arrived.
     Module.instantiateWasm = function (imports, receiveInstance) {
         code.then(function (module) {
             return WebAssembly.instantiate(module, imports).then(function (instance) {
@@ -275,7 +302,9 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         return {};  // the exports come later, through receiveInstance
     };
 
-    fetchData().then(function (data) {
+    const loading = start.loading || talvenorLoad(tell);
+    const code = loading.code;
+    loading.data.then(function (data) {
         if (ended) return;
         Module.getPreloadedPackage = function () { return data; };
         loadProgram();
@@ -304,8 +333,10 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             sizeChanged = true;
             break;
         case 'state':
-            if (typeof Module._talvenorTellState === 'function') Module._talvenorTellState();
-            tell({type: 'state', id: message.id, state: Module.talvenorState || null});
+            // After the next step, which hands the program the input sent before the question;
+            // at once where no step comes.
+            if (takesInput()) stateAsked.push(message.id);
+            else tellState(message.id);
             break;
         case 'memory':
             tell({type: 'memory', id: message.id, wasm: Module.HEAP8 ? Module.HEAP8.buffer.byteLength : 0});
@@ -314,13 +345,16 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             if (loss) loss.loseContext();
             break;
         case 'restore':
-            if (loss) loss.restoreContext();
+            // Before the loss is seen here, a restore would be lost itself: it waits for it.
+            if (loss && paused) loss.restoreContext();
+            else if (loss) restoreAsked = true;
             break;
         case 'stop':
             if (!ended) {
                 ended = true;
                 running = false;
                 if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+                answerStateAsked();
             }
             break;
         }
@@ -329,29 +363,55 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
 
 // ---- in a worker ------------------------------------------------------------------------------------
 // It says first whether it can draw here: an OffscreenCanvas with WebGL 2 and animation frames of
-// its own (Safari before 17 and older Firefox have neither); the page keeps its canvas otherwise.
+// its own (Safari before 17 and older Firefox have neither), and those frames coming (a browser
+// with WebGL switched off may still hand a worker a context, whose frames then hardly come); the
+// page keeps its canvas otherwise. The program's files are fetched meanwhile: making the first
+// context takes a while.
 if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScope) {
     (function () {
-        let able = false;
-        try {
-            able = typeof requestAnimationFrame === 'function' && typeof OffscreenCanvas === 'function' &&
-                   !!new OffscreenCanvas(1, 1).getContext('webgl2');
-        } catch (error) {
-            able = false;
-        }
-        self.postMessage({type: 'able', able: able});
-        if (!able) return;
-
-        let receive = null;
         function tell(message) { self.postMessage(message); }
+        let receive = null;
+        let loading = null;
         self.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'start') {
+                message.loading = loading;
                 if (!receive) receive = talvenorRun(message.canvas, tell, message, 250);
             } else if (receive) {
                 receive(message);
             }
         });
+        function decide(able) { self.postMessage({type: 'able', able: able}); }
+
+        if (typeof requestAnimationFrame !== 'function' || typeof OffscreenCanvas !== 'function') {
+            decide(false);
+            return;
+        }
+        loading = talvenorLoad(tell);
+        let context = null;
+        try {
+            context = new OffscreenCanvas(1, 1).getContext('webgl2');
+        } catch (error) {
+            context = null;
+        }
+        if (!context) {
+            decide(false);
+            return;
+        }
+        const kFramesWithinMs = 1000;  // two animation frames, which come 60 times a second
+        let frames = 0;
+        const timer = setTimeout(function () { decide(false); }, kFramesWithinMs);
+        requestAnimationFrame(function tick() {
+            if (++frames < 2) {
+                requestAnimationFrame(tick);
+                return;
+            }
+            clearTimeout(timer);
+            const loss = context.getExtension('WEBGL_lose_context');
+            if (loss) loss.loseContext();  // the probe's own context is not needed any more
+            decide(true);
+        });
+
         // What goes wrong outside any call of ours (the program's code not arriving, an error in
         // it) is the page's to say.
         self.addEventListener('error', function (event) {
