@@ -1,33 +1,24 @@
 // SPDX-License-Identifier: MIT
-// main_web.cpp - the entry in the browser: the page's canvas as the window, one frame per
-// animation frame of the browser, and stills drawn back to back when the page asks for one.
+// main_web.cpp - the entry in the browser: the program on the page's canvas, its frames paced by
+// the browser, and stills drawn back to back when the page asks for one.
 //
-// The page creates the WebGL 2 context and hands it to the toolkit, whose glutCreateWindow takes
-// it. The desktop draws frames back to back as the idle callback and lets the buffer swap wait
-// for the screen; here the browser paces them: the idle callback is taken off again at once (the
-// toolkit would otherwise draw every 4 ms, showing one frame in four) and displayFrame runs once
-// per requestAnimationFrame. The 100 ms timer stays as it is.
+// The program runs as on the desktop: the window, its callbacks, the render state, GLUT's main
+// loop. The browser's GLUT (web/glut/) takes the context its host made, steps the loop once per
+// animation frame of the thread that draws (a worker, or the page's main thread) and hands the
+// host's input to the callbacks; the idle callback, displayFrame, draws one frame per step.
 //
 // With arguments (the page turns "?camera=3&frames=40" into "--camera 3 --frames 40") the entry
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
-// slices of at most kStillSlice per browser task, so that no count keeps the page from answering;
-// only the drawing is timed. The page learns the outcome through Module.talvenorStillDone(frames,
-// milliseconds) or Module.talvenorStillRefused(words).
+// slices of at most kStillSlice per task, so that no count keeps the thread from answering the
+// page; only the drawing is timed. The host learns the outcome through
+// Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
 //
-// The page's buttons hand keys to the program's own handlers through talvenorPressKey and
-// talvenorPressSpecialKey. Escape ends the program with exit(0), as on the desktop; the page sees
-// that through Module.quit and stops the frames.
-//
-// The page owns the pointer, mouse and touch alike, and hands it on through talvenorPointerButton
-// and talvenorPointerDrag in CSS pixels of the shown canvas, so that a drag moves the view by the
-// same amount per CSS pixel whatever the drawing buffer's size. It sizes the drawing buffer to the
-// shown canvas and tells the program through talvenorReshape, which is the desktop's reshape.
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
 // field of view; the checks read the rest).
 //
-// When the browser takes the graphics context away the page pauses the frames and calls
-// talvenorGraphicsLost; a still waits between its slices. When the browser gives it back the page
+// When the browser takes the graphics context away the host pauses the loop and calls
+// talvenorGraphicsLost; a still waits between its slices. When the browser gives it back the host
 // calls talvenorGraphicsRestored: the GL layer makes its GPU objects again from what it keeps, the
 // day clock (which the 100 ms timer moved on meanwhile) is put back to where it was, and the
 // frames go on. Nothing of the set-up is done again.
@@ -43,15 +34,7 @@
 #include "app/still_options.h"
 #include "app/window_events.h"
 #include "view/frame.h"
-#include "view/keyboard.h"
-#include "view/pointer.h"
 #include "web/gl/gl_layer.h"
-
-// The toolkit's own buffer swap does nothing; the GL layer gathers a frame's vertices and draws
-// them when it is flushed, and the browser shows the canvas once the task ends.
-extern "C" void glutSwapBuffers() {
-    glFlush();
-}
 
 EM_JS(void, tellState, (int camera, double fieldOfView, double dragYaw, double dragPitch, int autoOrbit,
                         double sailSpeed, int width, int height), {
@@ -60,28 +43,6 @@ EM_JS(void, tellState, (int camera, double fieldOfView, double dragYaw, double d
 });
 
 extern "C" {
-
-EMSCRIPTEN_KEEPALIVE void talvenorPressKey(int key) {
-    onKey(static_cast<unsigned char>(key), 0, 0);
-}
-
-EMSCRIPTEN_KEEPALIVE void talvenorPressSpecialKey(int key) {
-    onSpecialKey(key, 0, 0);
-}
-
-// button: GLUT_LEFT_BUTTON, GLUT_MIDDLE_BUTTON or GLUT_RIGHT_BUTTON; released: 0 pressed, 1 up.
-EMSCRIPTEN_KEEPALIVE void talvenorPointerButton(int button, int released, int x, int y) {
-    onMouseButton(button, released ? GLUT_UP : GLUT_DOWN, x, y);
-}
-
-EMSCRIPTEN_KEEPALIVE void talvenorPointerDrag(int x, int y) {
-    onMouseDrag(x, y);
-}
-
-// The page has already given the canvas this drawing buffer size.
-EMSCRIPTEN_KEEPALIVE void talvenorReshape(int width, int height) {
-    onReshape(width, height);
-}
 
 EMSCRIPTEN_KEEPALIVE void talvenorTellState() {
     tellState(scene.cameraMode, scene.fieldOfView, scene.dragYaw, scene.dragPitch, scene.autoOrbit,
@@ -197,9 +158,7 @@ int main(int argc, char** argv) {
     }
     openWindow(&argc, argv);
     wireEvents();
-    glutIdleFunc(nullptr);  // in the same task: the toolkit's 4 ms idle never starts
     setUpRenderState();
-    glutReshapeWindow(scene.windowWidth, scene.windowHeight);  // the first reshape, as on the desktop
-    emscripten_set_main_loop(displayFrame, 0, 1);
+    glutMainLoop();
     return 0;
 }

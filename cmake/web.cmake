@@ -10,8 +10,9 @@
 #                 one in emscripten's sysroot. Its quadric calls are linked to the cache in
 #                 web/glu/quadric_cache.cpp first (--wrap), which calls GLU's own once for each
 #                 distinct call.
-#   GLUT::GLUT    emscripten's GLUT, written in JavaScript (-lglut), and web/glut/GL/freeglut.h
-#                 for the program's includes.
+#   GLUT::GLUT    the project's own GLUT for the browser (talvenor_glut, web/glut/): the calls the
+#                 program makes, fed by the page's host script (web/shell/worker.js), in a worker or
+#                 on the page's main thread; web/glut/GL/freeglut.h for the program's includes.
 # talvenor_web_site() then builds the program from app/main_web.cpp as talvenor.js and
 # talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
 # preloaded as talvenor.data (shipped gzipped as talvenor.data.gz) and the page (web/shell/) beside them, and copies the page that runs
@@ -51,11 +52,11 @@ set_target_properties(OpenGL::GLU PROPERTIES
     INTERFACE_LINK_OPTIONS "${quadric_calls}")
 set_property(TARGET OpenGL::GLU PROPERTY IMPORTED_NO_SYSTEM ON)
 
-# The program includes GL/freeglut.h, which web/glut/ maps onto emscripten's GL/glut.h.
+# The program includes GL/freeglut.h, which web/glut/ maps onto the toolkit's GL/glut.h.
 add_library(GLUT::GLUT INTERFACE IMPORTED)
 set_target_properties(GLUT::GLUT PROPERTIES
     INTERFACE_INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/web/glut
-    INTERFACE_LINK_OPTIONS -lglut)
+    INTERFACE_LINK_LIBRARIES talvenor_glut)
 
 function(talvenor_web_site)
     set(site ${CMAKE_BINARY_DIR}/site)
@@ -95,21 +96,21 @@ function(talvenor_web_site)
     add_dependencies(talvenor web_data)
     target_link_options(talvenor PRIVATE
         -O2
-        -sENVIRONMENT=web
+        # In a dedicated worker (web/shell/worker.js), or on the page where a worker cannot draw.
+        -sENVIRONMENT=web,worker
         -sMIN_WEBGL_VERSION=2 -sMAX_WEBGL_VERSION=2
-        -sGL_PREINITIALIZED_CONTEXT=1
         # The layer needs nothing beyond WebGL 2 itself; enabling every extension the browser
         # offers took half a second of the start with SwiftShader.
         -sGL_SUPPORT_AUTOMATIC_ENABLE_EXTENSIONS=0
         -sDYNAMIC_EXECUTION=0
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
-        -sEXPORTED_FUNCTIONS=_main,_talvenorPressKey,_talvenorPressSpecialKey,_talvenorPointerButton,_talvenorPointerDrag,_talvenorReshape,_talvenorTellState
+        -sEXPORTED_FUNCTIONS=_main,_talvenorGlutKeyboard,_talvenorGlutSpecial,_talvenorGlutMouse,_talvenorGlutMotion,_talvenorGlutReshape,_talvenorTellState,_talvenorGraphicsLost,_talvenorGraphicsRestored
         -sFORCE_FILESYSTEM=1 "SHELL:--pre-js ${data_script}")
     set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${data_script})
 
     # The page: its HTML, script, style and manifest beside the program.
-    set(shell_files index.html page.js page.css manifest.webmanifest)
+    set(shell_files index.html page.js worker.js page.css manifest.webmanifest)
     set(copied "")
     foreach(name ${shell_files})
         add_custom_command(OUTPUT ${site}/${name}
@@ -136,7 +137,7 @@ function(talvenor_web_site)
     add_custom_target(web_pages ALL DEPENDS ${copied})
 
     # The service worker's list: every file of the site but itself.
-    set(kept index.html page.js page.css manifest.webmanifest icon-192.png icon-512.png
+    set(kept index.html page.js worker.js page.css manifest.webmanifest icon-192.png icon-512.png
              talvenor.js talvenor.wasm talvenor.data.gz)
     set(kept_paths "")
     foreach(name ${kept})

@@ -453,6 +453,8 @@ void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba)
 // a flush of its own each frame would only cost the main thread time.
 void backendFlush() {}
 
+bool layerFrameWaiting() { return false; }
+
 void backendFinish() {
     if (!usable()) return;
     // The browser's finish may return before its GPU process has drawn; reading a pixel back

@@ -109,3 +109,4 @@
 #include <GL/gl.h>
 
 bool layerRestoreContext();
+bool layerFrameWaiting();

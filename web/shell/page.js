@@ -1,22 +1,31 @@
 // SPDX-License-Identifier: MIT
-// page.js - Talvenor's page: creates the WebGL 2 context, hands it to the program, loads the
-// program (talvenor.data.gz, talvenor.js, talvenor.wasm), wires the buttons, hands mouse and touch
-// to the program, sizes the drawing buffer to the shown picture, offers full screen, keeps the
-// site for offline visits (sw.js), and says in words what went wrong when something does.
+// page.js - Talvenor's page: starts the program (web/shell/worker.js) in a dedicated worker that
+// draws on the page's canvas transferred to it, or on this thread where a worker cannot draw;
+// wires the buttons, hands keys, mouse and touch to the program, tells it the shown picture's size,
+// offers full screen, keeps the site for offline visits (sw.js), and says in words what went wrong
+// when something does. The page and the program speak by messages only (see worker.js).
 //
 // Two ways to open it:
 //   index.html                      the running program, one frame per animation frame
 //   index.html?camera=3&frames=40   a still, drawn as talvenor_snapshot draws it: the query's
 //                                   names that are the tool's options (camera, frames, time,
 //                                   drag-yaw, drag-pitch, orbit-angle, shininess) make it, any
-//                                   other name is ignored; when the frames are
-//                                   drawn, window.talvenorStill = {frames, ms}, and on a refused
-//                                   value window.talvenorStill = {refused: words}
-// window.talvenorFrames counts the frames of the running program, window.talvenorFirstFrame is
-// the time (ms since navigation) the first one was drawn, window.talvenorEnded is set once the
-// program has ended. Module._talvenorTellState() puts a few scene fields into
-// Module.talvenorState. window.talvenorPaused is true while the browser has taken the graphics
-// context away, and window.talvenorRestores counts the times it gave it back.
+//                                   other name is ignored; when the frames are drawn,
+//                                   window.talvenorStill = {frames, ms} and window.talvenorStillImage
+//                                   holds its pixels as a PNG data URL; on a refused value
+//                                   window.talvenorStill = {refused: words}
+// thread=main in the query runs the program on this thread even where a worker could draw;
+// window.talvenorPath says which it is, 'worker' or 'main'.
+// window.talvenorFrames counts the frames drawn (from a worker, told a few times a second),
+// window.talvenorFrameWork = {frames, ms} the time the program's own steps took, on its thread;
+// window.talvenorFirstFrame is the time (ms since navigation) the first one was drawn,
+// window.talvenorEnded is set once the program has ended. window.talvenorState holds the scene
+// fields the program told last (talvenorAskState() asks for them afresh, as a promise), and
+// window.talvenorLayerCounts the GL layer's bytes sent and draw calls of a frame.
+// window.talvenorPaused is true while the browser has taken the graphics context away, and
+// window.talvenorRestores counts the times it gave it back; talvenorLoseContext() and
+// talvenorRestoreContext() have the program's thread lose and restore it, and
+// talvenorAskMemory() tells the size of the program's memory (for the checks).
 'use strict';
 
 (function () {
@@ -34,9 +43,11 @@
     const query = new URLSearchParams(window.location.search);
     const stillQuery = Array.from(query).filter(function (pair) { return kStillNames.includes(pair[0]); });
     const still = stillQuery.length > 0;
-    let running = false;  // the program takes keys
+    const onThisThread = query.get('thread') === 'main';
+    let running = false;  // the program takes input
     let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
     let paused = false;   // the context is away until the browser gives it back
+    let send = function () {};  // a message to the program, once it is started
 
     function say(words, kind) {
         statusText.textContent = words;
@@ -49,64 +60,55 @@
         running = false;
         ended = true;
         window.talvenorEnded = true;
-        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
         buttons.forEach(function (button) { button.disabled = true; });
     }
 
     function fail(words) {
         if (ended) return;  // the first explanation stays; later errors are its consequences
         stopDrawing();
+        send({type: 'stop'});
         say(words + ' Reload the page to try again.', 'problem');
     }
 
-    // ---- the keys and the mouse buttons the browser must not have -------------------------
-    // Listeners of the capture phase on window run in the order they were added: these come
-    // before the toolkit's, which glutInit adds later.
-    function isFunctionKey(event) {
-        return /^F([1-9]|1[0-2])$/.test(event.key);
-    }
+    // ---- keys: the program's characters and GLUT's special keys -------------------------------
+    const kSpecialKeys = {
+        F1: 1, F2: 2, F3: 3, F4: 4, F5: 5, F6: 6, F7: 7, F8: 8, F9: 9, F10: 10, F11: 11, F12: 12,
+        ArrowLeft: 100, ArrowUp: 101, ArrowRight: 102, ArrowDown: 103, PageUp: 104, PageDown: 105,
+        Home: 106, End: 107, Insert: 108,
+    };
+    const kNamedCharacters = {Escape: 27, Enter: 13, Backspace: 8, Tab: 9, Delete: 127};
+    function pressKey(code) { if (running && !paused) send({type: 'key', code: code, special: false}); }
+    function pressSpecialKey(code) { if (running && !paused) send({type: 'key', code: code, special: true}); }
     window.addEventListener('keydown', function (event) {
-        if (ended || paused) {
-            event.stopImmediatePropagation();  // the program takes no more keys; the browser may
+        if (ended || paused || !running) return;  // the program takes no keys; the browser may
+        if (event.key === 'Escape' && document.fullscreenElement) return;  // the browser's: it leaves full screen
+        if (event.ctrlKey || event.altKey || event.metaKey) return;  // the browser's shortcuts
+        // A button with the focus is pressed by Enter and the space bar, as anywhere.
+        const onButton = event.target.closest && event.target.closest('button');
+        if (onButton && (event.key === 'Enter' || event.key === ' ')) return;
+        const special = kSpecialKeys[event.key];
+        if (special !== undefined) {
+            event.preventDefault();  // F5 must not reload, F3 not search, the arrows not scroll
+            pressSpecialKey(special);
             return;
         }
-        if (isFunctionKey(event)) event.preventDefault();  // F5 must not reload, F3 not search
-        if (event.key === 'Escape' && document.fullscreenElement) {
-            event.stopImmediatePropagation();  // the browser's: it leaves full screen
-            return;
-        }
-        if (event.key === 'Escape' && running) {
-            // Handed over here rather than by the toolkit, so that the end of the program
-            // (exit, which unwinds the call) is caught where it is expected.
-            event.preventDefault();
-            event.stopImmediatePropagation();
-            pressKey(27);
-        }
+        const code = kNamedCharacters[event.key] !== undefined ? kNamedCharacters[event.key] :
+                     event.key.length === 1 ? event.key.charCodeAt(0) : 0;
+        if (code <= 0 || code > 127) return;
+        if (event.key !== 'Tab') event.preventDefault();  // Tab still moves the focus
+        pressKey(code);
     }, true);
-    for (const type of ['keyup', 'mousedown', 'mouseup', 'mousemove']) {
-        window.addEventListener(type, function (event) {
-            if (ended || paused) event.stopImmediatePropagation();
-        }, true);
-    }
     canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
 
     // ---- the buttons -------------------------------------------------------------------------
-    function call(exported, ...values) {
-        if (!running || paused) return;
-        try {
-            exported(...values);
-        } catch (e) {
-            if (!ended) fail('Talvenor stopped with an error: ' + e + '.');
-        }
-    }
-    function pressKey(code) { call(Module._talvenorPressKey, code); }
-    function pressSpecialKey(code) { call(Module._talvenorPressSpecialKey, code); }
-    // button: 0 left, 1 middle, 2 right (the toolkit's numbers, and the DOM's); at a point of
-    // the shown canvas in CSS pixels
+    // button: 0 left, 1 middle, 2 right (GLUT's numbers, and the DOM's); at a point of the shown
+    // canvas in CSS pixels
     function pointerButton(button, released, point) {
-        call(Module._talvenorPointerButton, button, released ? 1 : 0, point[0], point[1]);
+        if (running && !paused) send({type: 'button', button: button, released: released, x: point[0], y: point[1]});
     }
-    function pointerDrag(point) { call(Module._talvenorPointerDrag, point[0], point[1]); }
+    function pointerDrag(point) {
+        if (running && !paused) send({type: 'drag', x: point[0], y: point[1]});
+    }
 
     buttons.forEach(function (button) {
         button.disabled = true;
@@ -124,10 +126,8 @@
     });
 
     // ---- the pointer: mouse and touch, in CSS pixels -------------------------------------------
-    // The page hands the pointer to the program rather than the toolkit, which counts in pixels
-    // of the drawing buffer (twice as many on a sharp screen) and turns touch into nothing but
-    // the left button. Listeners of the capture phase on window, added before the toolkit's,
-    // stop every mouse and touch event from reaching it.
+    // The program counts the pointer in CSS pixels of the shown canvas, so that a drag moves the
+    // view by the same amount per CSS pixel whatever the drawing buffer's size.
     function canvasPoint(x, y) {
         const box = canvas.getBoundingClientRect();
         return [Math.round(x - box.left), Math.round(y - box.top)];
@@ -149,12 +149,12 @@
         }
     }
     function onMouse(event) {
-        event.stopImmediatePropagation();  // also the target's own listeners: the buttons' are here
         // A button that took the focus would be pressed again by the space bar, which the
         // program also gets.
         if (event.type === 'mousedown' && event.target.closest && event.target.closest('#buttons button')) {
             event.preventDefault();
         }
+        if (ended || paused) return;
         const point = canvasPoint(event.clientX, event.clientY);
         mouseLast = point;
         const bit = 1 << event.button;
@@ -167,7 +167,7 @@
             pointerButton(event.button, true, point);
         } else if (event.type === 'mousemove' && mouseHeld) {
             releaseUnseen(event.buttons, point);
-            if (mouseHeld) pointerDrag(point);  // with any button held, as the toolkit does
+            if (mouseHeld) pointerDrag(point);  // with any button held, as GLUT does
         }
     }
     for (const type of ['mousedown', 'mouseup', 'mousemove']) window.addEventListener(type, onMouse, true);
@@ -216,11 +216,12 @@
         pointerButton(2, false, touch.start);
         pointerButton(2, true, touch.start);
     }
+    // The field of view the program told last: the zoom keys are the only thing that changes
+    // it, and the pinch counts the ones it presses itself.
     function startPinch(fingers) {
         releaseTouch();
         touch.mode = 'pinch';
-        call(Module._talvenorTellState);
-        touch.fieldOfView = Module.talvenorState ? Module.talvenorState.fieldOfView : 30;
+        touch.fieldOfView = window.talvenorState ? window.talvenorState.fieldOfView : 30;
         touch.pinchView = Math.tan(touch.fieldOfView * Math.PI / 360);
         touch.pinchDistance = fingerDistance(fingers);
     }
@@ -237,7 +238,6 @@
 
     function onTouch(event) {
         if (event.target !== canvas) return;  // the page's own: scrolling, the buttons
-        event.stopImmediatePropagation();
         event.preventDefault();  // no mouse events made up from it, no zoom of the page
         if (!running || paused) return;
         const fingers = event.targetTouches;
@@ -312,54 +312,37 @@
     }
     setUpFullscreen();
 
-    // ---- the context -------------------------------------------------------------------------
-    const gl = canvas.getContext('webgl2', {
-        alpha: false,
-        depth: true,
-        stencil: false,
-        antialias: false,
-        preserveDrawingBuffer: still,  // a still stays in the canvas for toDataURL
-    });
-    if (!gl) {
-        ended = true;
-        window.talvenorEnded = true;
-        say('This browser cannot show Talvenor: it has no WebGL 2, or WebGL is switched off. ' +
-            'Talvenor needs WebGL 2, which current versions of Firefox, Chrome, Edge and Safari ' +
-            'have; check that hardware acceleration or WebGL is enabled in the browser\'s settings.',
-            'problem');
-        window.talvenorNoWebGL = true;
-        return;
-    }
-    // ---- the drawing buffer: the shown size times the pixel ratio --------------------------------
-    // Checked before each frame of the running program, so a new size (a turned phone, full
-    // screen, a browser zoom) is drawn at once; a new size clears the canvas, which the frame
-    // then fills. Stills keep their 800 x 600, which their comparison needs. The shown size is
-    // measured again only when a resize observer saw it change or the pixel ratio changed:
-    // measuring makes the browser lay the page out, which every frame cannot afford on a phone.
+    // ---- the shown size: the program draws at it times the pixel ratio -------------------------------
+    // Measured when a resize observer sees the box change (a turned phone, full screen) and when
+    // the pixel ratio changes (a browser zoom, another screen), never once a frame: measuring
+    // makes the browser lay the page out. The program fits its drawing buffer before its next
+    // frame. Stills keep their 800 x 600.
     const kMostPixelRatio = 2;
-    const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
-    const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
-    const observed = typeof ResizeObserver === 'function';
-    let measuredRatio = 0;  // the pixel ratio of the last measure; 0: measure before the next frame
-    if (observed) new ResizeObserver(function () { measuredRatio = 0; }).observe(canvas);
-    function fitDrawingBuffer() {
-        if (!running || paused) return;
-        const ratio = Math.min(window.devicePixelRatio || 1, kMostPixelRatio);
-        if (ratio === measuredRatio) return;
-        if (observed) measuredRatio = ratio;
+    function shownSize() {
         const box = canvas.getBoundingClientRect();
-        const scale = Math.min(1, bufferLimit / (box.width * ratio), bufferLimit / (box.height * ratio));
-        const width = Math.max(1, Math.round(box.width * ratio * scale));
-        const height = Math.max(1, Math.round(box.height * ratio * scale));
-        if (width === canvas.width && height === canvas.height) return;
-        canvas.width = width;
-        canvas.height = height;
-        call(Module._talvenorReshape, width, height);
+        return {type: 'size', width: box.width, height: box.height,
+                ratio: Math.min(window.devicePixelRatio || 1, kMostPixelRatio)};
+    }
+    function tellSize() { send(shownSize()); }
+    function watchSize() {
+        if (typeof ResizeObserver === 'function') new ResizeObserver(tellSize).observe(canvas);
+        else window.addEventListener('resize', tellSize);
+        (function watchRatio() {
+            if (typeof window.matchMedia !== 'function') return;
+            const now = window.matchMedia('(resolution: ' + (window.devicePixelRatio || 1) + 'dppx)');
+            const changed = function () {
+                now.removeEventListener('change', changed);
+                tellSize();
+                watchRatio();
+            };
+            now.addEventListener('change', changed);
+        })();
     }
 
+    // ---- a context taken away and given back ---------------------------------------------------
     // Phones and tablets take contexts away (a tab in the background, a locked screen, a restarted
-    // graphics process) and give them back to a page that asked for that by preventDefault. The
-    // program keeps its state meanwhile; the GL layer then makes its GPU objects again.
+    // graphics process) and give them back to a page that asked for that. The program keeps its
+    // state meanwhile; the GL layer then makes its GPU objects again.
     // The browser has restoreSeconds to give the context back, counted only while the page is
     // shown: a phone locked for an hour takes the context away and gives it back once the screen
     // is on again, and a page that gave up in the dark would greet its user with an error.
@@ -389,108 +372,130 @@
         if (document.visibilityState === 'visible') runRestoreClock();
         else holdRestoreClock();
     });
-    canvas.addEventListener('webglcontextlost', function (event) {
-        event.preventDefault();
+    function contextLost() {
         if (ended) return;
         releasePointer();
         paused = true;
         window.talvenorPaused = true;
-        if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
-        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
         buttons.forEach(function (button) { button.disabled = true; });
         say('The browser has taken the graphics away (as it does for a tab in the background or ' +
             'a locked screen): drawing is paused until it gives them back.', 'paused');
         restoreDeadline.leftMs = restoreSeconds * 1000;
         runRestoreClock();
-    });
-    canvas.addEventListener('webglcontextrestored', function () {
+    }
+    function contextRestored() {
         if (ended || !paused) return;
         holdRestoreClock();
-        const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
-        if (!made) {
-            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
-                 'could not be made again, so Talvenor cannot draw any more.');
-            return;
-        }
         paused = false;
         window.talvenorPaused = false;
         window.talvenorRestores = (window.talvenorRestores || 0) + 1;
         status.hidden = true;
-        if (running) {
-            buttons.forEach(function (button) { button.disabled = false; });
-            if (typeof Module.resumeMainLoop === 'function') Module.resumeMainLoop();
-        }
-    });
-
-    // ---- the program -------------------------------------------------------------------------
-    const args = [];
-    if (still) {
-        for (const [name, value] of stillQuery) {
-            args.push('--' + name);
-            if (value !== '') args.push(value);
-        }
+        if (running) buttons.forEach(function (button) { button.disabled = false; });
     }
 
-    window.Module = {
-        canvas: canvas,
-        preinitializedWebGLContext: gl,
-        arguments: args,
-        print: function (text) { console.log(text); },
-        printErr: function (text) { console.warn(text); },
-        setStatus: function (text) {
-            if (ended || !text) return;
-            // emscripten's own words while the data arrives: "Downloading data... (12/345)"
-            const m = text.match(/\((\d+(?:\.\d+)?)\/(\d+(?:\.\d+)?)\)/);
+    // ---- what the program tells ------------------------------------------------------------------
+    const asked = {next: 1, answers: {}};  // questions to the program waiting for their answer
+    function ask(type) {
+        return new Promise(function (resolve) {
+            const id = asked.next++;
+            asked.answers[id] = resolve;
+            send({type: type, id: id});
+        });
+    }
+    window.talvenorAskState = function () {
+        return ask('state').then(function (state) { return state ? Object.assign({}, state) : null; });
+    };
+    window.talvenorAskMemory = function () { return ask('memory'); };
+    window.talvenorLoseContext = function () { send({type: 'lose'}); };
+    window.talvenorRestoreContext = function () { send({type: 'restore'}); };
+
+    function noWebGL() {
+        ended = true;
+        window.talvenorEnded = true;
+        say('This browser cannot show Talvenor: it has no WebGL 2, or WebGL is switched off. ' +
+            'Talvenor needs WebGL 2, which current versions of Firefox, Chrome, Edge and Safari ' +
+            'have; check that hardware acceleration or WebGL is enabled in the browser\'s settings.',
+            'problem');
+        window.talvenorNoWebGL = true;
+    }
+
+    function told(message) {
+        switch (message.type) {
+        case 'progress':
+            if (ended) break;
             statusText.textContent = 'Loading…';
-            if (m) {
-                progress.max = Number(m[2]);
-                progress.value = Number(m[1]);
+            if (message.total) {
+                progress.max = message.total;
+                progress.value = message.received;
+            } else {
+                progress.removeAttribute('value');
             }
-        },
-        onRuntimeInitialized: function () {
-            if (still || ended) return;
+            break;
+        case 'running':
+            if (ended) break;
             running = true;
-            if (paused) return;  // the restore shows the picture and wakes the buttons
+            tellSize();
+            watchSize();
+            if (paused) break;  // the restore shows the picture and wakes the buttons
             status.hidden = true;
             buttons.forEach(function (button) { button.disabled = false; });
             canvas.focus();
-        },
-        preMainLoop: fitDrawingBuffer,
-        postMainLoop: function () {
-            window.talvenorFrames = (window.talvenorFrames || 0) + 1;
-            if (window.talvenorFirstFrame === undefined) {
-                window.talvenorFirstFrame = performance.now();
+            break;
+        case 'frames':
+            window.talvenorFrames = message.count;
+            window.talvenorFrameWork = {frames: message.count, ms: message.work};
+            window.talvenorState = message.state;
+            window.talvenorLayerCounts = message.layer;
+            if (window.talvenorFirstFrame === undefined && message.first !== undefined) {
+                window.talvenorFirstFrame = message.first - performance.timeOrigin;
                 keepForOffline();
             }
-        },
-        talvenorStillDone: function (frames, ms) {
-            window.talvenorStill = {frames: frames, ms: ms};
-            say('Still: ' + frames + (frames === 1 ? ' frame' : ' frames') + ' drawn in ' +
-                ms.toFixed(1) + ' ms.', 'still');
-        },
-        talvenorStillRefused: function (words) {
-            words = words.trim();
-            window.talvenorStill = {refused: words};
-            say('This still cannot be drawn: ' + words + '.', 'problem');
-        },
-        // exit() ends here: Escape quits the program, as on the desktop.
-        quit: function (code, toThrow) {
+            break;
+        case 'still':
+            window.talvenorStillImage = message.image;
+            window.talvenorStill = {frames: message.frames, ms: message.ms};
+            say('Still: ' + message.frames + (message.frames === 1 ? ' frame' : ' frames') + ' drawn in ' +
+                message.ms.toFixed(1) + ' ms.', 'still');
+            break;
+        case 'refused':
+            window.talvenorStill = {refused: message.words};
+            say('This still cannot be drawn: ' + message.words + '.', 'problem');
+            break;
+        case 'lost':
+            contextLost();
+            break;
+        case 'restored':
+            contextRestored();
+            break;
+        case 'restoreFailed':
+            fail('The graphics context was lost (the browser or the graphics driver reset it) and ' +
+                 'could not be made again, so Talvenor cannot draw any more.');
+            break;
+        case 'ended':
             stopDrawing();
-            say('Talvenor has ended' + (code ? ' (status ' + code + ')' : '') +
+            say('Talvenor has ended' + (message.code ? ' (status ' + message.code + ')' : '') +
                 '. Reload the page to start it again.', 'ended');
-            throw toThrow;
-        },
-        onAbort: function (what) {
-            if (/fetching of the wasm/.test(String(what))) fail('The file talvenor.wasm did not load.');
-            else fail('Talvenor could not start or stopped with an error (' + what + ').');
-        },
-    };
+            break;
+        case 'failed':
+            fail(message.words);
+            break;
+        case 'noWebGL':
+            noWebGL();
+            break;
+        case 'state':
+        case 'memory': {
+            const answer = asked.answers[message.id];
+            delete asked.answers[message.id];
+            if (answer) answer(message.type === 'state' ? message.state : {wasm: message.wasm});
+            break;
+        }
+        }
+    }
 
-    // A file that does not arrive (talvenor.wasm) raises its error outside any
-    // call of ours.
+    // A file that does not arrive or an error outside any call of ours, on this thread.
     window.addEventListener('error', function (event) {
         const message = event.message || '';
-        const file = message.match(/(talvenor\.[a-z]+)\b/);
+        const file = message.match(/(talvenor\.[a-z]+|worker\.js)\b/);
         const reason = message.match(/Error: ([^:]+?) :/);
         if (file) fail('The file ' + file[1] + ' did not load' + (reason ? ' (' + reason[1] + ')' : '') + '.');
         else fail('Talvenor failed: ' + (message || 'an error in the page') + '.');
@@ -509,58 +514,77 @@
         });
     }
 
-    // ---- the texture data, then the program ----------------------------------------------------
-    // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
-    // It is fetched and unpacked here and handed to the loader, which would otherwise fetch
-    // talvenor.data itself. A server may have unpacked it on the way already (Content-Encoding).
-    function fetchData() {
-        return fetch('talvenor.data.gz').then(function (response) {
-            if (!response.ok) {
-                throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
-                                response.statusText + ').');
+    // ---- the program: in a worker where one can draw, on this thread otherwise ------------------------
+    const args = [];
+    if (still) {
+        for (const [name, value] of stillQuery) {
+            args.push('--' + name);
+            if (value !== '') args.push(value);
+        }
+    }
+    function startMessage() {
+        return {type: 'start', args: args, still: still, size: still ? null : shownSize()};
+    }
+
+    function runHere() {
+        window.talvenorPath = 'main';
+        const script = document.createElement('script');
+        script.src = 'worker.js';
+        script.onerror = function () { fail('The file worker.js did not load.'); };
+        script.onload = function () {
+            if (ended) return;
+            // Messages to the program reach it after the call that sent them, as from a worker.
+            const receive = window.talvenorRun(canvas, told, startMessage(), 0);
+            send = function (message) { receive(message); };
+        };
+        document.body.appendChild(script);
+    }
+
+    function runInWorker() {
+        if (onThisThread || typeof Worker !== 'function' || typeof canvas.transferControlToOffscreen !== 'function') {
+            runHere();
+            return;
+        }
+        let worker;
+        try {
+            worker = new Worker('worker.js');
+        } catch (error) {
+            runHere();
+            return;
+        }
+        let decided = false;
+        worker.addEventListener('message', function (event) {
+            const message = event.data;
+            if (message.type !== 'able') {
+                told(message);
+                return;
             }
-            // A host that adds Content-Encoding counts the packed bytes in Content-Length while
-            // the body arrives unpacked, three times as long: the bar then shows no end.
-            const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
-            const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
-            if (!total) progress.removeAttribute('value');
-            if (total) progress.max = total;
-            const reader = response.body.getReader();
-            const chunks = [];
-            let received = 0;
-            function pump() {
-                return reader.read().then(function (part) {
-                    if (part.done) return new Blob(chunks);
-                    chunks.push(part.value);
-                    received += part.value.length;
-                    if (total) progress.value = Math.min(received, total);
-                    return pump();
-                });
+            if (decided) return;
+            decided = true;
+            if (!message.able) {
+                worker.terminate();
+                runHere();
+                return;
             }
-            return pump();
-        }).then(function (blob) {
-            return blob.slice(0, 2).arrayBuffer().then(function (head) {
-                const magic = new Uint8Array(head);
-                if (magic.length < 2 || magic[0] !== 0x1f || magic[1] !== 0x8b) return blob.arrayBuffer();
-                if (typeof DecompressionStream !== 'function') {
-                    throw new Error('This browser cannot unpack the texture data (it has no ' +
-                                    'DecompressionStream); current browsers can.');
-                }
-                return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
-            });
+            window.talvenorPath = 'worker';
+            const offscreen = canvas.transferControlToOffscreen();
+            const start = startMessage();
+            start.canvas = offscreen;
+            worker.postMessage(start, [offscreen]);
+            send = function (message) { worker.postMessage(message); };
+        });
+        worker.addEventListener('error', function (event) {
+            event.preventDefault();
+            if (!decided) {  // the worker did not start (its script did not arrive): try here
+                decided = true;
+                worker.terminate();
+                runHere();
+                return;
+            }
+            fail('Talvenor failed: ' + (event.message || 'an error in the program') + '.');
         });
     }
 
     say('Loading…');
-    fetchData().then(function (data) {
-        if (ended) return;
-        Module.getPreloadedPackage = function () { return data; };
-        const program = document.createElement('script');
-        program.src = 'talvenor.js';
-        program.onerror = function () { fail('The file talvenor.js did not load.'); };
-        document.body.appendChild(program);
-    }, function (error) {
-        fail(error instanceof Error && /^(The file|This browser)/.test(error.message) ? error.message :
-             'The file talvenor.data.gz did not load (' + error + ').');
-    });
+    runInWorker();
 })();

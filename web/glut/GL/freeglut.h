@@ -1,6 +1,6 @@
 /* SPDX-License-Identifier: MIT */
-/* freeglut.h - the program includes freeglut's header; in the browser, emscripten's GLUT (written
- * in JavaScript) provides the standard GLUT calls the program makes, declared in its GL/glut.h.
+/* freeglut.h - the program includes freeglut's header; in the browser the project's own toolkit
+ * (web/glut/) provides the standard GLUT calls the program makes, declared in its GL/glut.h.
  * None of freeglut's own extensions is used. */
 #pragma once
 

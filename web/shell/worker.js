@@ -1,0 +1,324 @@
+// SPDX-License-Identifier: MIT
+// worker.js - runs the program for the page: in a dedicated worker, drawing on the page's canvas
+// transferred to it as an OffscreenCanvas on the worker's own animation frames; or, where a
+// worker cannot draw, on the page's main thread, loaded there by page.js as a plain script. Either
+// way it fetches and unpacks the texture data, makes the WebGL 2 context, loads the program
+// (talvenor.js, talvenor.wasm) and hands it the page's input through the browser's GLUT
+// (web/glut/), and tells the page what it should show. Nothing here touches the document.
+//
+// The page's messages, {type, ...}:
+//   start    {canvas, args, still, size}   once; size as in 'size'
+//   key      {code, special}               a key: the program's character, or a GLUT_KEY_* code
+//   button   {button, released, x, y}      a mouse button (0 left, 1 middle, 2 right)
+//   drag     {x, y}                        the pointer moved with a button held
+//              (x and y in CSS pixels of the shown canvas)
+//   size     {width, height, ratio}        the shown canvas in CSS pixels, the pixel ratio to draw at
+//   state / memory  {id}                   asks for the scene's state / the wasm memory's size
+//   lose / restore                         loses / restores the context (WEBGL_lose_context), for checks
+//   stop                                   the page gave up: draw nothing more
+// Its answers:
+//   able     {able}                        from a worker, first: whether it can draw here
+//   progress {received, total}             the texture data arriving (total 0: unknown)
+//   running                                the program runs and takes input
+//   frames   {count, work, first, state, layer}  frames drawn so far, the ms their steps took,
+//            the first frame's time (ms since the epoch), the scene's state, the GL layer's counts
+//            of the last frame; at the first frame, then at most every kTellEveryMs
+//   still    {frames, ms, image}           a still is drawn; image is its PNG as a data URL
+//   refused  {words}                       a still's option was refused, in the tool's words
+//   lost / restored / restoreFailed        the context was taken away / given back / not made again
+//   ended    {code}                        the program ended (Escape)
+//   failed   {words}                       something did not load or the program stopped
+//   noWebGL                                no WebGL 2 context could be made
+//   state {id, state} / memory {id, wasm}  the answers to the page's questions
+'use strict';
+
+function talvenorRun(canvas, tell, start, tellEveryMs) {
+    const inWorker = typeof importScripts === 'function';
+    const still = start.still;
+    let running = false;  // the program's loop runs and takes input
+    let ended = false;    // ended, failed or given up: nothing more is drawn
+    let paused = false;   // the context is away
+    let size = start.size || null;
+    let sizeChanged = !!size;
+
+    function fail(words) {
+        if (ended) return;
+        ended = true;
+        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        tell({type: 'failed', words: words});
+    }
+
+    const gl = canvas.getContext('webgl2', {
+        alpha: false,
+        depth: true,
+        stencil: false,
+        antialias: false,
+        preserveDrawingBuffer: still,  // a still stays in the canvas to be read
+    });
+    if (!gl) {
+        tell({type: 'noWebGL'});
+        return function () {};
+    }
+    const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
+    const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
+    const loss = gl.getExtension('WEBGL_lose_context');
+
+    // ---- the drawing buffer: the shown size times the pixel ratio, within the GPU's limits --------
+    // Applied before the step that draws the next frame; a new size clears the canvas, which the
+    // frame then fills. Stills keep their 800 x 600, which their comparison needs.
+    function fitDrawingBuffer() {
+        if (!sizeChanged || still || !running || paused) return;
+        sizeChanged = false;
+        const w = size.width * size.ratio, h = size.height * size.ratio;
+        const scale = Math.min(1, bufferLimit / w, bufferLimit / h);
+        const width = Math.max(1, Math.round(w * scale));
+        const height = Math.max(1, Math.round(h * scale));
+        if (width === canvas.width && height === canvas.height) return;
+        canvas.width = width;
+        canvas.height = height;
+        Module._talvenorGlutReshape(width, height);
+    }
+
+    // ---- what the page is told of the frames ----------------------------------------------------
+    const frames = {count: 0, work: 0, toldAt: -Infinity, toldCount: 0};
+    function tellFrames() {
+        frames.toldAt = performance.now();
+        frames.toldCount = frames.count;
+        Module._talvenorTellState();
+        tell({type: 'frames', count: frames.count, work: frames.work,
+              first: frames.first, state: Module.talvenorState,
+              layer: {bytes: Module._talvenorLayerBytesUploaded(), draws: Module._talvenorLayerDrawCalls()}});
+    }
+    function stepDone(drawn, ms) {
+        if (!drawn) return;
+        frames.count += 1;
+        frames.work += ms;
+        if (frames.count === 1) frames.first = performance.timeOrigin + performance.now();
+        if (frames.count === 1 || performance.now() - frames.toldAt >= tellEveryMs) tellFrames();
+    }
+    function tellFramesNow() {  // before the page is told the frames stopped
+        if (typeof Module._talvenorTellState === 'function' && frames.count !== frames.toldCount) tellFrames();
+    }
+
+    // ---- the context taken away and given back --------------------------------------------------
+    canvas.addEventListener('webglcontextlost', function (event) {
+        event.preventDefault();  // asks the browser to give it back
+        if (ended) return;
+        paused = true;
+        tellFramesNow();
+        if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
+        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        tell({type: 'lost'});
+    });
+    canvas.addEventListener('webglcontextrestored', function () {
+        if (ended || !paused) return;
+        const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
+        if (!made) {
+            ended = true;
+            tell({type: 'restoreFailed'});
+            return;
+        }
+        paused = false;
+        sizeChanged = !!size;
+        if (running && typeof Module.resumeMainLoop === 'function') Module.resumeMainLoop();
+        tell({type: 'restored'});
+    });
+
+    // ---- the program ----------------------------------------------------------------------------
+    function stillImage() {
+        if (typeof canvas.convertToBlob !== 'function') return Promise.resolve(canvas.toDataURL('image/png'));
+        return canvas.convertToBlob({type: 'image/png'}).then(function (blob) {
+            return new Promise(function (resolve, reject) {
+                const reader = new FileReader();
+                reader.onload = function () { resolve(reader.result); };
+                reader.onerror = function () { reject(reader.error); };
+                reader.readAsDataURL(blob);
+            });
+        });
+    }
+
+    const Module = {
+        canvas: canvas,
+        preinitializedWebGLContext: gl,
+        arguments: start.args,
+        print: function (text) { console.log(text); },
+        printErr: function (text) { console.warn(text); },
+        setStatus: function () {},  // the data is fetched here, with its own progress
+        onRuntimeInitialized: function () {
+            if (still || ended) return;
+            running = true;
+            tell({type: 'running'});
+        },
+        preMainLoop: fitDrawingBuffer,
+        talvenorStepDone: stepDone,
+        talvenorStillDone: function (count, ms) {
+            stillImage().then(function (image) {
+                tell({type: 'still', frames: count, ms: ms, image: image});
+            }, function (error) {
+                fail('The still was drawn but could not be read (' + error + ').');
+            });
+        },
+        talvenorStillRefused: function (words) { tell({type: 'refused', words: words.trim()}); },
+        // exit() ends here: Escape quits the program, as on the desktop.
+        quit: function (code, toThrow) {
+            if (!ended) {
+                ended = true;
+                running = false;
+                if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+                tellFramesNow();
+                tell({type: 'ended', code: code});
+            }
+            throw toThrow;
+        },
+        onAbort: function (what) {
+            if (/fetching of the wasm|talvenor\.wasm/.test(String(what))) fail('The file talvenor.wasm did not load.');
+            else fail('Talvenor could not start or stopped with an error (' + what + ').');
+        },
+    };
+    self.Module = Module;
+
+    // talvenor.data.gz holds the twelve texture files as the program's loader wants them, gzipped.
+    // It is fetched and unpacked here and handed to the loader, which would otherwise fetch
+    // talvenor.data itself. A server may have unpacked it on the way already (Content-Encoding).
+    function fetchData() {
+        return fetch('talvenor.data.gz').then(function (response) {
+            if (!response.ok) {
+                throw new Error('The file talvenor.data.gz did not load (' + response.status + ' ' +
+                                response.statusText + ').');
+            }
+            // A host that adds Content-Encoding counts the packed bytes in Content-Length while
+            // the body arrives unpacked, three times as long: the bar then shows no end.
+            const encoded = (response.headers.get('Content-Encoding') || 'identity') !== 'identity';
+            const total = encoded ? 0 : Number(response.headers.get('Content-Length')) || 0;
+            const reader = response.body.getReader();
+            const chunks = [];
+            let received = 0;
+            tell({type: 'progress', received: 0, total: total});
+            function pump() {
+                return reader.read().then(function (part) {
+                    if (part.done) return new Blob(chunks);
+                    chunks.push(part.value);
+                    received += part.value.length;
+                    tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    return pump();
+                });
+            }
+            return pump();
+        }).then(function (blob) {
+            return blob.slice(0, 2).arrayBuffer().then(function (head) {
+                const magic = new Uint8Array(head);
+                if (magic.length < 2 || magic[0] !== 0x1f || magic[1] !== 0x8b) return blob.arrayBuffer();
+                if (typeof DecompressionStream !== 'function') {
+                    throw new Error('This browser cannot unpack the texture data (it has no ' +
+                                    'DecompressionStream); current browsers can.');
+                }
+                return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
+            });
+        });
+    }
+
+    function loadProgram() {
+        if (inWorker) {
+            try {
+                importScripts('talvenor.js');
+            } catch (error) {
+                fail('The file talvenor.js did not load.');
+            }
+            return;
+        }
+        const program = document.createElement('script');
+        program.src = 'talvenor.js';
+        program.onerror = function () { fail('The file talvenor.js did not load.'); };
+        document.body.appendChild(program);
+    }
+
+    fetchData().then(function (data) {
+        if (ended) return;
+        Module.getPreloadedPackage = function () { return data; };
+        loadProgram();
+    }, function (error) {
+        fail(error instanceof Error && /^(The file|This browser)/.test(error.message) ? error.message :
+             'The file talvenor.data.gz did not load (' + error + ').');
+    });
+
+    // ---- the page's messages ----------------------------------------------------------------------
+    function takesInput() { return running && !paused && !ended; }
+    return function receive(message) {
+        switch (message.type) {
+        case 'key':
+            if (!takesInput()) break;
+            if (message.special) Module._talvenorGlutSpecial(message.code, 0, 0);
+            else Module._talvenorGlutKeyboard(message.code, 0, 0);
+            break;
+        case 'button':
+            if (takesInput()) Module._talvenorGlutMouse(message.button, message.released ? 1 : 0, message.x, message.y);
+            break;
+        case 'drag':
+            if (takesInput()) Module._talvenorGlutMotion(message.x, message.y);
+            break;
+        case 'size':
+            size = message;
+            sizeChanged = true;
+            break;
+        case 'state':
+            if (typeof Module._talvenorTellState === 'function') Module._talvenorTellState();
+            tell({type: 'state', id: message.id, state: Module.talvenorState || null});
+            break;
+        case 'memory':
+            tell({type: 'memory', id: message.id, wasm: Module.HEAP8 ? Module.HEAP8.buffer.byteLength : 0});
+            break;
+        case 'lose':
+            if (loss) loss.loseContext();
+            break;
+        case 'restore':
+            if (loss) loss.restoreContext();
+            break;
+        case 'stop':
+            if (!ended) {
+                ended = true;
+                running = false;
+                if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+            }
+            break;
+        }
+    };
+}
+
+// ---- in a worker ------------------------------------------------------------------------------------
+// It says first whether it can draw here: an OffscreenCanvas with WebGL 2 and animation frames of
+// its own (Safari before 17 and older Firefox have neither); the page keeps its canvas otherwise.
+if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScope) {
+    (function () {
+        let able = false;
+        try {
+            able = typeof requestAnimationFrame === 'function' && typeof OffscreenCanvas === 'function' &&
+                   !!new OffscreenCanvas(1, 1).getContext('webgl2');
+        } catch (error) {
+            able = false;
+        }
+        self.postMessage({type: 'able', able: able});
+        if (!able) return;
+
+        let receive = null;
+        function tell(message) { self.postMessage(message); }
+        self.addEventListener('message', function (event) {
+            const message = event.data;
+            if (message.type === 'start') {
+                if (!receive) receive = talvenorRun(message.canvas, tell, message, 250);
+            } else if (receive) {
+                receive(message);
+            }
+        });
+        // What goes wrong outside any call of ours (the program's code not arriving, an error in
+        // it) is the page's to say.
+        self.addEventListener('error', function (event) {
+            const text = String(event.message || '');
+            const file = text.match(/(talvenor\.[a-z]+)\b/);
+            tell({type: 'failed', words: file ? 'The file ' + file[1] + ' did not load.' :
+                                         'Talvenor failed: ' + (text || 'an error in the program') + '.'});
+        });
+        self.addEventListener('unhandledrejection', function (event) {
+            tell({type: 'failed', words: 'Talvenor failed: ' + event.reason + '.'});
+        });
+    })();
+}
