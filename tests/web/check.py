@@ -123,7 +123,7 @@ PATHS = ("worker", "main")
 PATH_NAMES = {"worker": "worker", "main": "main thread"}
 # In the worker the program tells the page its frame count a few times a second: what the page
 # has counted may be this far behind what was drawn.
-FRAME_REPORT_SECONDS = 0.3
+FRAME_REPORT_SECONDS = 0.4
 
 
 def page_url(address, path, query="", page="index.html"):
@@ -568,24 +568,16 @@ def no_webgl(site):
 
 
 def missing_files(site, path):
-    """A file that does not arrive is told in words, and nothing starts. The worker's own script
-    missing, the page may instead draw on its main thread."""
+    """A file that does not arrive is told in words, and nothing starts."""
     ok = True
-    names = list(PROGRAM_FILES)
-    if path == "worker" and os.path.exists(os.path.join(site, "worker.js")):
-        names.append("worker.js")
-    for name in names:
+    for name in PROGRAM_FILES + ("worker.js",):
         server, address = serve.start(site, withheld=[name])
         driver = browser()
         try:
             driver.get(page_url(address, path))
-            told = wait_for(driver, "return window.talvenorEnded || (window.talvenorFrames || 0) > 5", 30)
+            told = wait_for(driver, "return window.talvenorEnded", 30)
             words = page_words(driver)
-            drawn = frames(driver)
-            right = bool(told) and "Reload" in words and not drawn
-            if name == "worker.js" and not right:
-                right = bool(told) and drawn > 5 and page_path(driver) == "main"
-                words = "drawing on the %s path" % page_path(driver) if drawn else words
+            right = bool(told) and "Reload" in words and not frames(driver)
             print("without %-14s the page says: %r" % (name, words))
             ok = ok and right
         finally:
