@@ -157,9 +157,20 @@ def ask(driver, call):
 
 
 def program_state(driver):
-    """A fresh scene state, asked of the program wherever it runs. It is answered after everything
-    the page handed the program before, so the state has every earlier key, click and touch."""
-    return ask(driver, "window.talvenorAskState()")
+    """The scene state once the program has taken everything the page handed it before. The
+    program takes input at the start of its next step, and an answer to talvenorAskState() may
+    come before that; so the state is the one told with the first frames after the answer (the
+    answer itself where no frame comes: the context away, the program ended)."""
+    return driver.execute_async_script(
+        "const done = arguments[arguments.length - 1];"
+        "window.talvenorAskState().then(function (asked) {"
+        "  const count = window.talvenorFrames || 0, began = performance.now();"
+        "  (function wait() {"
+        "    if ((window.talvenorFrames || 0) !== count) done(Object.assign({}, window.talvenorState));"
+        "    else if (performance.now() - began > 1000 || window.talvenorPaused || window.talvenorEnded) done(asked);"
+        "    else setTimeout(wait, 5);"
+        "  })();"
+        "}, function (e) { done({error: String(e)}); });")
 
 
 def state_when(driver, test, seconds=10):
