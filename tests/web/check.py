@@ -1448,16 +1448,21 @@ def speed(site, native, rounds=3):
 
 
 # Installed before the page's own scripts: how long each press of the mouse waited for the page's
-# main thread, from the moment the browser had it (the event's time stamp) to its first listener.
+# main thread, from the moment the browser had it (the event's time stamp) to its first listener,
+# and the main thread's long tasks (over 50 ms), during which any press would wait.
 PRESS_WAITS = r"""
 (function () {
-    const waits = [];
+    const waits = [], tasks = [];
     window.talvenorPressWaits = waits;
+    window.talvenorLongTasks = tasks;
     for (const type of ['pointerdown', 'mousedown', 'click']) {
         window.addEventListener(type, function (event) {
             waits.push([type, performance.now() - event.timeStamp, performance.now()]);
         }, true);
     }
+    new PerformanceObserver(function (list) {
+        for (const e of list.getEntries()) tasks.push([e.startTime, e.duration]);
+    }).observe({type: 'longtask', buffered: true});
 })();
 """
 
@@ -1487,19 +1492,26 @@ def start_figures(site, path, seconds=60):
             mouse(driver, "mousePressed", x, y, "left")
             mouse(driver, "mouseReleased", x, y, "left")
             presses += 1
+            if presses % 4:
+                continue  # a look at the page waits for its main thread too: presses come closer without
             try:
                 here, first = driver.execute_script("return [location.href, window.talvenorFirstFrame]")
             except WebDriverException:  # between the documents
                 here, first = None, None
             if here != url:
                 first = None
-        waits = driver.execute_script("return window.talvenorPressWaits || []")
+        waits, tasks = driver.execute_script("return [window.talvenorPressWaits || [], window.talvenorLongTasks || []]")
         before = [w for w in waits if first is None or w[2] <= first]
         worst = max(before, key=lambda w: w[1]) if before else None
+        tasks = [t for t in tasks if first is None or t[0] <= first]
+        longest = max(tasks, key=lambda t: t[1]) if tasks else None
         print("%-11s first frame %s after navigation; %d presses of a button from navigation to it, %d events seen "
-              "by the page, the longest wait for the page %s"
+              "by the page, the longest wait for the page %s; the page's main thread had %d tasks over 50 ms "
+              "before the first frame, %.0f ms in all, the longest %s"
               % (PATH_NAMES[path], "%.0f ms" % first if first else "not within %d s" % seconds, presses, len(before),
-                 "%.0f ms (%s at %.0f ms)" % (worst[1], worst[0], worst[2]) if worst else "-"), flush=True)
+                 "%.0f ms (%s at %.0f ms)" % (worst[1], worst[0], worst[2]) if worst else "-", len(tasks),
+                 sum(t[1] for t in tasks), "%.0f ms (at %.0f ms)" % (longest[1], longest[0]) if longest else "-"),
+              flush=True)
         return first is not None
     finally:
         close(driver)
