@@ -1322,6 +1322,12 @@ def lighthouse(site, tool):
             audits = result["audits"]
             print("  performance: " + ", ".join("%s %s" % (name, audits[name].get("displayValue", "?"))
                                                 for name in LIGHTHOUSE_METRICS if name in audits))
+            # What blocked the main thread: Lighthouse's long tasks (simulated times), by script.
+            tasks = (audits.get("long-tasks", {}).get("details") or {}).get("items", [])
+            if tasks:
+                print("  long tasks of the main thread: " + ", ".join(
+                    "%.0f ms at %.0f ms (%s)" % (t.get("duration", 0), t.get("startTime", 0),
+                                                 str(t.get("url", "?")).rsplit("/", 1)[-1] or "?") for t in tasks[:6]))
             if path == "worker":
                 blocking = audits.get("total-blocking-time", {}).get("numericValue", float("inf"))
                 met = scores.get("performance", 0) >= LIGHTHOUSE_TARGET["performance"] \
