@@ -6,8 +6,8 @@
 // case, the way quads, strips and polygons are cut and shaded flat, and the matrix stacks and
 // the errors the layer reports; and what the GPU path adds: state that changes between the
 // vertices of one primitive, geometry kept between frames that is never drawn stale, a texture
-// changed between two primitives of one frame, and GLU's quadrics sent again from their first
-// tessellation.
+// changed between two primitives of one frame, GLU's quadrics sent again from their first
+// tessellation, and a frame held back while its shaders compile.
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <emscripten/em_js.h>
@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "web/gl/gl_state.h"
 
@@ -39,6 +40,27 @@ EM_JS(void, addLostCanvas, (), {
     canvas.id = 'lost';
     document.body.appendChild(canvas);
     canvas.getContext('webgl2').getExtension('WEBGL_lose_context').loseContext();
+});
+
+// A canvas of its own, whose WebGL 2 context has made nothing yet.
+EM_JS(void, addCanvas, (const char* id, int size), {
+    var canvas = document.createElement('canvas');
+    canvas.id = UTF8ToString(id);
+    canvas.width = canvas.height = size;
+    document.body.appendChild(canvas);
+});
+
+// What the canvas holds at (x, y), read by the browser's own GL, past the layer: 0xBBGGRR.
+EM_JS(int, canvasPixel, (const char* id, int x, int y), {
+    var pixel = new Uint8Array(4);
+    var gl = document.getElementById(UTF8ToString(id)).getContext('webgl2');
+    gl.readPixels(x, y, 1, 1, gl.RGBA, gl.UNSIGNED_BYTE, pixel);
+    return pixel[0] | pixel[1] << 8 | pixel[2] << 16;
+});
+
+EM_JS(int, offersParallelCompile, (const char* id), {
+    var extensions = document.getElementById(UTF8ToString(id)).getContext('webgl2').getSupportedExtensions() || [];
+    return extensions.indexOf('KHR_parallel_shader_compile') >= 0;
 });
 
 namespace {
@@ -624,6 +646,98 @@ TEST_F(LayerTest, QuadricsSentAgainTakeTheCurrentValuesWhereGLUGivesNone) {
     }
     glDeleteTextures(1, &name);
     for (GLUquadric* q : {none, plain, flat}) gluDeleteQuadric(q);
+}
+
+// A frame that needs four programs that its context has not made, in a context of its own each
+// time: where the browser is still compiling them when glFlush ends the frame (it offers
+// KHR_parallel_shader_compile), the frame waits, and shows the same however the wait ends: the
+// canvas holds it once layerFrameWaiting's polls say false and after glFinish (what the browser
+// shows, and a still takes), and glReadPixels draws it before it reads.
+TEST_F(LayerTest, AFrameWaitingForItsShadersShowsTheSameWhenPolledReadOrFinished) {
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE ours = emscripten_webgl_get_current_context();
+    const char* const endings[3] = {"polled", "read back", "finished"};
+    int waited = 0;
+    bool offered = false;
+    for (int ending = 0; ending < 3; ++ending) {
+        char id[16];
+        snprintf(id, sizeof id, "shaders%d", ending);
+        addCanvas(id, kSize);
+        char selector[20];
+        snprintf(selector, sizeof selector, "#%s", id);
+        EmscriptenWebGLContextAttributes attributes;
+        emscripten_webgl_init_context_attributes(&attributes);
+        attributes.majorVersion = 2;
+        attributes.alpha = false;
+        attributes.antialias = false;
+        attributes.preserveDrawingBuffer = true;
+        const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_create_context(selector, &attributes);
+        ASSERT_GT(context, 0);
+        emscripten_webgl_make_context_current(context);
+        offered = offersParallelCompile(id);
+        SetUp();  // the layer as a program starting in this context finds it
+
+        GLuint name = 0;
+        glGenTextures(1, &name);
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        const unsigned char cyan[3] = {0, 255, 255};
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 1, 1, 0, GL_RGB, GL_UNSIGNED_BYTE, cyan);
+        // Smooth and flat, untextured; modulated and replaced by the texture.
+        const float colours[4][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}, {1, 1, 1}};
+        for (int square = 0; square < 4; ++square) {
+            const float x = 4 + 24 * (square % 2), y = 4 + 24 * (square / 2);
+            glShadeModel(square == 1 ? GL_FLAT : GL_SMOOTH);
+            if (square >= 2) glEnable(GL_TEXTURE_2D);
+            glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, square == 3 ? GL_REPLACE : GL_MODULATE);
+            glBegin(GL_QUADS);
+            const float around[4][2] = {{0, 0}, {16, 0}, {16, 16}, {0, 16}};
+            for (int i = 0; i < 4; ++i) {
+                if (square < 2) glColor3fv(colours[i]);
+                else glColor3f(1, 0.5f, 1);
+                glVertex2f(x + around[i][0], y + around[i][1]);
+            }
+            glEnd();
+        }
+        glDisable(GL_TEXTURE_2D);
+        glFlush();
+
+        const bool waiting = canvasPixel(id, 12, 12) == 0;  // not drawn yet
+        waited += waiting;
+        if (ending == 0) {
+            long polls = 0;
+            while (layerFrameWaiting() && polls < 10000000) ++polls;
+            EXPECT_LT(polls, 10000000) << "still compiling";
+        } else if (ending == 2) {
+            glFinish();
+        }
+        const std::string what = std::string(endings[ending]) + (waiting ? ", after waiting" : "");
+        const struct {
+            int x, y, rgb;
+            const char* square;
+        } expected[] = {{12, 12, 0x870078, "smooth"}, {36, 12, 0xFFFFFF, "flat"}, {12, 36, 0xFF8000, "modulated"},
+                        {36, 36, 0xFFFF00, "replaced"}};
+        for (const auto& e : expected) {
+            int rgb = 0;
+            if (ending == 1) {
+                unsigned char p[4] = {0, 0, 0, 0};
+                glReadPixels(e.x, e.y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+                rgb = p[0] | p[1] << 8 | p[2] << 16;
+            } else {
+                rgb = canvasPixel(id, e.x, e.y);
+            }
+            int off = 0;
+            for (int k = 0; k < 3; ++k) off = std::max(off, std::abs((rgb >> 8 * k & 255) - (e.rgb >> 8 * k & 255)));
+            EXPECT_LE(off, 1) << what << ": the " << e.square << " square is " << std::hex << rgb << ", not " << e.rgb;
+        }
+        EXPECT_FALSE(layerFrameWaiting()) << what;
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR)) << what;
+        glDeleteTextures(1, &name);
+    }
+    printf("frames that waited for their shaders: %d of 3 (KHR_parallel_shader_compile %s)\n", waited,
+           offered ? "offered" : "not offered");
+    if (!offered) EXPECT_EQ(waited, 0) << "no frame waits where the browser cannot say without waiting";
+    emscripten_webgl_make_context_current(ours);
+    ASSERT_TRUE(layerRestoreContext());
 }
 
 // A program that starts while its context is away (lost during loading) asks for the limits and

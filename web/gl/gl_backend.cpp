@@ -6,6 +6,14 @@
 // tables once as RGBA float textures of their full size; each draw sends only the stretches the
 // batch reports changed (bufferSubData, texSubImage2D). The texture images are kept here as well
 // as in the browser, so that every object can be made again (backendRecreate).
+//
+// The shader programs (one for each case of flat shading, texturing mode and texture function)
+// are made when a batch first needs them, all that it needs at once: every shader is compiled
+// and every program linked before any of their statuses, logs or uniform locations is asked,
+// since each such question waits for the browser to finish the compile it names. The browser
+// can then compile them side by side, and where the context offers KHR_parallel_shader_compile
+// the batch can ask whether they are done without waiting (backendProgramsPending) and draw a
+// frame only once they are.
 #include "web/gl/gl_backend.h"
 
 #include <GLES3/gl3.h>
@@ -38,8 +46,13 @@ bool operator==(const RasterState& a, const RasterState& b) {
 namespace {
 
 // One shader program for each case: flat or smooth, by texturing mode (off, 1-D, 2-D), by function.
+// Made (compiled and linked) first; ready once its link status has been asked and its uniforms
+// found and set, which waits for the browser's compile.
 struct Program {
-    GLuint name = 0;
+    GLuint name = 0;            // 0: not made yet
+    GLuint shaders[2] = {0, 0};  // vertex and fragment, kept until the link status is asked
+    bool complete = false;       // the browser said its compile is done (KHR_parallel_shader_compile)
+    bool ready = false;
     GLint hasColourLocation = -1;
     GLint hasAlphaLocation = -1;
     GLint envColourLocation = -1;
@@ -59,6 +72,7 @@ constexpr int kMaxTextures = 512;
 
 struct Backend {
     EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;  // the context the objects below belong to
+    bool parallel = false;  // the context offers KHR_parallel_shader_compile (enabled)
     Program programs[2][3][4];
     const Program* current = nullptr;
     GLuint vertexArray = 0;
@@ -78,17 +92,13 @@ KeptTexture kept[kMaxTextures + 1];  // [0] unused: handle 0 is no texture
 double frameBytes = 0, frameDraws = 0, frameWork = 0;
 double lastFrameBytes = 0, lastFrameDraws = 0;
 
+constexpr GLenum kCompletionStatus = 0x91B1;  // COMPLETION_STATUS_KHR
+
+// Started: the browser compiles it while the caller goes on.
 GLuint compileShader(GLenum type, const char* source) {
     const GLuint shader = emscripten_glCreateShader(type);
     emscripten_glShaderSource(shader, 1, &source, nullptr);
     emscripten_glCompileShader(shader);
-    GLint ok = 0;
-    emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (!ok && !emscripten_is_webgl_context_lost(backend.context)) {
-        char log[1024] = "";
-        emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        fprintf(stderr, "GL layer: shader not compiled: %s\n", log);
-    }
     return shader;
 }
 
@@ -108,9 +118,15 @@ int textureFunctionIndex(unsigned function) {
 
 const char* const kTableNames[kRecordTables] = {"modelViews", "projections", "lightSets", "materials"};
 
-const Program& programFor(bool flat, int mode, int function) {
-    Program& p = backend.programs[flat][mode][function];
-    if (p.name != 0) return p;
+Program& programOf(const RasterState& s, int* mode = nullptr, int* function = nullptr) {
+    const int m = s.texture == 0 ? 0 : s.texture1D ? 1 : 2;
+    const int f = s.texture == 0 ? 0 : textureFunctionIndex(s.textureFunction);
+    if (mode) *mode = m, *function = f;
+    return backend.programs[s.flat][m][f];
+}
+
+// Compiled and linked, nothing asked: the shaders' sources with the case's definitions in front.
+void makeProgram(Program& p, bool flat, int mode, int function) {
     static char vertexSource[8192];
     static char fragmentSource[4096];
     char header[128];
@@ -118,14 +134,49 @@ const Program& programFor(bool flat, int mode, int function) {
              flat ? 1 : 0, mode, function);
     snprintf(vertexSource, sizeof vertexSource, "%s%s", header, kVertexShaderSource);
     snprintf(fragmentSource, sizeof fragmentSource, "%s%s", header, kFragmentShaderSource);
-    const GLuint vertexShader = compileShader(GL_VERTEX_SHADER, vertexSource);
-    const GLuint fragmentShader = compileShader(GL_FRAGMENT_SHADER, fragmentSource);
+    p.shaders[0] = compileShader(GL_VERTEX_SHADER, vertexSource);
+    p.shaders[1] = compileShader(GL_FRAGMENT_SHADER, fragmentSource);
     p.name = emscripten_glCreateProgram();
-    emscripten_glAttachShader(p.name, vertexShader);
-    emscripten_glAttachShader(p.name, fragmentShader);
+    emscripten_glAttachShader(p.name, p.shaders[0]);
+    emscripten_glAttachShader(p.name, p.shaders[1]);
     emscripten_glLinkProgram(p.name);
-    emscripten_glDeleteShader(vertexShader);
-    emscripten_glDeleteShader(fragmentShader);
+}
+
+// Every program the commands draw with that is not made yet, made.
+void makePrograms(const DrawCommand* commands, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (commands[i].clear) continue;
+        int mode = 0, function = 0;
+        Program& p = programOf(commands[i].state, &mode, &function);
+        if (p.name == 0) makeProgram(p, commands[i].state.flat, mode, function);
+    }
+}
+
+// The link status asked (waiting for the compile where it is not done), what went wrong told,
+// and the uniforms found and set: the record tables on units 1 to 4, the image on unit 0.
+void finishProgram(Program& p) {
+    GLint linked = 0;
+    emscripten_glGetProgramiv(p.name, GL_LINK_STATUS, &linked);
+    if (!linked && !emscripten_is_webgl_context_lost(backend.context)) {
+        char log[1024] = "";
+        bool told = false;
+        for (GLuint shader : p.shaders) {
+            GLint compiled = 0;
+            emscripten_glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+            if (compiled) continue;
+            emscripten_glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+            fprintf(stderr, "GL layer: shader not compiled: %s\n", log);
+            told = true;
+        }
+        if (!told) {
+            emscripten_glGetProgramInfoLog(p.name, sizeof log, nullptr, log);
+            fprintf(stderr, "GL layer: shader program not linked: %s\n", log);
+        }
+    }
+    for (GLuint& shader : p.shaders) {
+        emscripten_glDeleteShader(shader);  // attached: it goes with the program
+        shader = 0;
+    }
     emscripten_glUseProgram(p.name);
     p.hasColourLocation = emscripten_glGetUniformLocation(p.name, "hasColour");
     p.hasAlphaLocation = emscripten_glGetUniformLocation(p.name, "hasAlpha");
@@ -134,7 +185,7 @@ const Program& programFor(bool flat, int mode, int function) {
     for (int t = 0; t < kRecordTables; ++t)
         emscripten_glUniform1i(emscripten_glGetUniformLocation(p.name, kTableNames[t]), 1 + t);
     backend.current = &p;
-    return p;
+    p.ready = true;
 }
 
 // Texture unit 0 takes the textures the fragments sample, and texture uploads; units 1 to 4 hold
@@ -181,8 +232,7 @@ void applyState(const RasterState& s, bool forClear) {
     if (all || s.cullFace != l.cullFace) setEnabled(GL_CULL_FACE, s.cullFace);
     if (all || s.cullMode != l.cullMode) emscripten_glCullFace(s.cullMode);
     if (all || s.frontFace != l.frontFace) emscripten_glFrontFace(s.frontFace);
-    const Program& program = programFor(s.flat, s.texture == 0 ? 0 : s.texture1D ? 1 : 2,
-                                        s.texture == 0 ? 0 : textureFunctionIndex(s.textureFunction));
+    const Program& program = programOf(s);  // ready: backendDraw finished it
     if (&program != backend.current) {
         emscripten_glUseProgram(program.name);
         backend.current = &program;
@@ -269,16 +319,17 @@ void sendTextureParameters(const KeptTexture& t) {
 // objects of a context it lost, with an error of its own), so their names are taken out of the
 // tables here; or else each restore would keep the twenty-odd objects of the context before.
 EM_JS(void, forgetObject, (int kind, unsigned name), {
-    var table = [GL.buffers, GL.vaos, GL.textures, GL.programs][kind];
+    var table = [GL.buffers, GL.vaos, GL.textures, GL.programs, GL.shaders][kind];
     if (table && name < table.length) table[name] = null;
 });
 
 namespace {
 
-enum ObjectKind { kBufferObject = 0, kVertexArrayObject = 1, kTextureObject = 2, kProgramObject = 3 };
+enum ObjectKind { kBufferObject = 0, kVertexArrayObject = 1, kTextureObject = 2, kProgramObject = 3, kShaderObject = 4 };
 
 // Lets go of every object the backend made in its context: the buffers, the vertex array, the
-// record tables, the programs and the textures' names.
+// record tables, the programs (and the shaders of those whose status was not asked yet) and the
+// textures' names.
 void forgetObjects() {
     const auto forget = [](ObjectKind kind, unsigned name) {
         if (name != 0) forgetObject(kind, name);
@@ -289,11 +340,22 @@ void forgetObjects() {
     for (GLuint table : backend.tables) forget(kTextureObject, table);
     for (auto& byFlat : backend.programs)
         for (auto& byMode : byFlat)
-            for (const Program& p : byMode) forget(kProgramObject, p.name);
+            for (const Program& p : byMode) {
+                forget(kProgramObject, p.name);
+                for (GLuint shader : p.shaders) forget(kShaderObject, shader);
+            }
     for (KeptTexture& t : kept) {
         forget(kTextureObject, t.name);
         t.name = 0;
     }
+}
+
+// The backend starts afresh in `context`, with KHR_parallel_shader_compile enabled where the
+// context offers it (the site's build enables no extension by itself).
+void adopt(EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context) {
+    backend = Backend{};
+    backend.context = context;
+    backend.parallel = emscripten_webgl_enable_extension(context, "KHR_parallel_shader_compile");
 }
 
 }  // namespace
@@ -301,9 +363,7 @@ void forgetObjects() {
 bool backendStart() {
     const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
     if (context == 0) return false;
-    if (context == backend.context) return true;
-    backend = Backend{};
-    backend.context = context;
+    if (context != backend.context) adopt(context);
     return true;
 }
 
@@ -317,8 +377,26 @@ bool usable() {
 
 }  // namespace
 
+bool backendProgramsPending(const DrawCommand* commands, int count) {
+    if (!usable()) return false;
+    makePrograms(commands, count);
+    if (!backend.parallel) return false;
+    for (int i = 0; i < count; ++i) {
+        if (commands[i].clear) continue;
+        Program& p = programOf(commands[i].state);
+        if (p.ready || p.complete) continue;
+        GLint complete = 0;
+        emscripten_glGetProgramiv(p.name, kCompletionStatus, &complete);
+        if (!complete) return true;
+        p.complete = true;
+    }
+    return false;
+}
+
 void backendDraw(const BatchData& b) {
     if (!usable()) return;
+    // The programs are compiled while the streams upload; asking after them waits for that.
+    makePrograms(b.commands, b.commandCount);
     if (backend.vertexArray == 0) makeStreams(b.vertexCapacity, b.indexCapacity);
     // What changed since the last draw; after the streams were made, all that is in use.
     if (backend.fresh) {
@@ -332,6 +410,11 @@ void backendDraw(const BatchData& b) {
         for (int i = 0; i < b.indexRangeCount; ++i)
             uploadBuffer(GL_ELEMENT_ARRAY_BUFFER, b.indices, 4, b.indexRanges[i].begin, b.indexRanges[i].end);
         for (int t = 0; t < kRecordTables; ++t) uploadRows(t, b.tables[t], b.changedRows[t].begin, b.changedRows[t].end);
+    }
+    for (int i = 0; i < b.commandCount; ++i) {
+        if (b.commands[i].clear) continue;
+        Program& p = programOf(b.commands[i].state);
+        if (!p.ready) finishProgram(p);
     }
     activeUnit(0);
     static const GLenum kModes[] = {GL_POINTS, GL_LINES, GL_TRIANGLES};
@@ -426,8 +509,7 @@ bool backendRecreate() {
     // The objects of the lost context are gone with it; their names mean nothing now, and are
     // let go before the new ones are made.
     forgetObjects();
-    backend = Backend{};
-    backend.context = context;
+    adopt(context);
     for (unsigned handle = 1; handle <= kMaxTextures; ++handle) {
         KeptTexture& t = kept[handle];
         if (!t.inUse) continue;
@@ -438,7 +520,7 @@ bool backendRecreate() {
             if (t.levels[level] && t.width[level] > 0 && t.height[level] > 0) sendTextureImage(t, level);
     }
     // The streams and record tables are made, and sent whole, by the next draw; the programs
-    // when first needed.
+    // when a batch first needs them.
     return !emscripten_is_webgl_context_lost(context);
 }
 void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba) {
@@ -452,8 +534,6 @@ void backendReadPixels(int x, int y, int width, int height, unsigned char* rgba)
 // The browser sends the commands of a task on when the task ends (WebGL flushes then of itself);
 // a flush of its own each frame would only cost the main thread time.
 void backendFlush() {}
-
-bool layerFrameWaiting() { return false; }
 
 void backendFinish() {
     if (!usable()) return;

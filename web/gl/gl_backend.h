@@ -13,11 +13,18 @@
 // made, and the shader programs are made from their source. backendRecreate makes them all anew
 // in the current context.
 //
-//   backendStart           makes the buffers, record tables and their layout for the context
-//                          current now (shader programs are made when first needed); false
-//                          without a context
-//   backendDraw            uploads what changed in the streams and tables since the last draw,
-//                          then runs a batch's commands in order
+//   backendStart           takes the context current now (the buffers, record tables and their
+//                          layout are made by the first draw, the shader programs when a batch
+//                          first needs them); false without a context
+//   backendProgramsPending  makes every shader program the commands need that is not made yet,
+//                          all of them before any status is asked; true while the browser is
+//                          still compiling one of them, asked without waiting where the context
+//                          offers KHR_parallel_shader_compile (elsewhere, and while the context is
+//                          lost, false: backendDraw waits for the compile)
+//   backendDraw            makes the programs the commands need, uploads what changed in the
+//                          streams and tables since the last draw, then asks the new programs'
+//                          statuses and uniforms (waiting for their compile) and runs the
+//                          commands in order
 //   backendEndFrame        a frame ends (glFlush, glFinish): its counts become the last frame's
 //   backendCreateTexture   a texture handle for one texture object (0 without a context)
 //   backendDeleteTexture   releases it and the images kept for it
@@ -129,6 +136,7 @@ struct BatchData {
 };
 
 bool backendStart();
+bool backendProgramsPending(const DrawCommand* commands, int count);
 void backendDraw(const BatchData& batch);
 void backendEndFrame();
 unsigned backendCreateTexture();

@@ -37,6 +37,14 @@
 // changes under commands that use it; and when a stream or record table is full. The frame then
 // starts again at the top, and a run under way is cut so far, drawn, and goes on there with the
 // vertices its next pieces still need (its first and its last three).
+//
+// A frame that glFlush ends while the browser is still compiling shader programs it needs (asked
+// without waiting, where the context offers KHR_parallel_shader_compile) is not drawn then: its
+// batch is kept whole, streams, records and commands, and the frame waits. layerFrameWaiting
+// asks again and draws it once they are compiled. Whatever would write the next frame over it
+// (glBegin, glClear) or needs it drawn (glFinish, glReadPixels, a texture change) draws it first,
+// waiting for the compile as a frame without the extension does. A frame that waits while the
+// context is lost is drawn as any frame then is, into nothing; a restored context lets it go.
 #include <cstdint>
 #include <cstring>
 
@@ -61,6 +69,8 @@ int indicesUsed = 0;
 DrawCommand* const commands = new DrawCommand[kBatchCommands];  // made at start-up: no data in the program
 int commandCount = 0;
 RasterState snapshot;  // the state of the next primitive, rebuilt when it changed
+
+bool frameWaiting = false;  // the frame glFlush ended is kept, undrawn, for its shader programs
 
 Range vertexRanges[kMaxRanges];
 int vertexRangeCount = 0;
@@ -313,7 +323,7 @@ void carryRun() {
 }  // namespace
 
 void beginRun(GLenum mode) {
-    if (!batchHasRoom()) flushBatch(false);
+    if (frameWaiting || !batchHasRoom()) flushBatch(false);
     run = Run{};
     run.mode = mode;
     run.first = run.base = run.startVertex = vertexCount;
@@ -394,7 +404,10 @@ bool reuseRun(unsigned source, unsigned part, int count) {
     return true;
 }
 
-bool flushBatch(bool restart) {
+namespace {
+
+// The commands queued so far drawn, or let go of undrawn (`draw` false: for a context gone).
+void drawQueued(bool draw) {
     if (commandCount > 0) {
         BatchData b;
         b.vertices = vertices, b.vertexCapacity = kStreamVertices, b.verticesUsed = verticesUsed;
@@ -407,11 +420,35 @@ bool flushBatch(bool restart) {
             b.changedRows[t] = takeChangedRows(RecordTable(t));
         }
         b.commands = commands, b.commandCount = commandCount;
-        backendDraw(b);
+        if (draw) backendDraw(b);
         vertexRangeCount = 0;
         indexRangeCount = 0;
     }
     commandCount = 0;
+}
+
+// The frame's batch drawn (or let go of); the next frame's streams and records start again at
+// the top, compared with this one's.
+void closeFrame(bool draw) {
+    drawQueued(draw);
+    // The runs of this frame are what the index stream holds now; those of earlier frames
+    // beyond them may have been written over. Full streams or tables keep none: the corners at
+    // the top are written again.
+    restartStreams(!batchHasRoom() ? 0 : runNumber < kKnownRuns ? runNumber : kKnownRuns);
+    backendEndFrame();
+}
+
+// The waiting frame drawn now, waiting for its programs' compile.
+void drawWaitingFrame() {
+    frameWaiting = false;
+    closeFrame(true);
+}
+
+}  // namespace
+
+bool flushBatch(bool restart) {
+    if (frameWaiting) drawWaitingFrame();
+    drawQueued(true);
     // A full stream or table: the frame starts again at the top.
     if (restart || !batchHasRoom()) {
         restartStreams(0);  // the corners at the top are written again
@@ -420,12 +457,29 @@ bool flushBatch(bool restart) {
     return false;
 }
 
-void endFrame() {
-    flushBatch(false);
-    // The runs of this frame are what the index stream holds now; those of earlier frames
-    // beyond them may have been written over.
-    restartStreams(runNumber < kKnownRuns ? runNumber : kKnownRuns);
-    backendEndFrame();
+void endFrame(bool mayWait) {
+    if (frameWaiting) {  // nothing was queued since: it is the frame still waiting
+        if (!mayWait) drawWaitingFrame();
+        return;
+    }
+    if (mayWait && backendProgramsPending(commands, commandCount)) {
+        frameWaiting = true;
+        return;
+    }
+    closeFrame(true);
+}
+
+bool layerFrameWaiting() {
+    if (!frameWaiting) return false;
+    if (backendProgramsPending(commands, commandCount)) return true;
+    drawWaitingFrame();
+    return false;
+}
+
+void dropWaitingFrame() {
+    if (!frameWaiting) return;
+    frameWaiting = false;
+    closeFrame(false);
 }
 
 extern "C" void glClear(GLbitfield mask) {
@@ -433,7 +487,7 @@ extern "C" void glClear(GLbitfield mask) {
     if (mask & ~GLbitfield(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT | GL_ACCUM_BUFFER_BIT))
         return setError(GL_INVALID_VALUE);
     startContext();
-    if (commandCount + 2 > kBatchCommands) flushBatch(false);
+    if (frameWaiting || commandCount + 2 > kBatchCommands) flushBatch(false);
     DrawCommand& c = commands[commandCount++];
     c = DrawCommand{};
     c.clear = true;

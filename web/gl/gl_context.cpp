@@ -320,14 +320,14 @@ void glReadBuffer(GLenum mode) {
 void glFlush() {
     if (insideBeginEnd()) return;
     startContext();
-    endFrame();
+    endFrame(true);  // may wait for its shader programs (layerFrameWaiting)
     backendFlush();
 }
 
 void glFinish() {
     if (insideBeginEnd()) return;
     startContext();
-    endFrame();
+    endFrame(false);  // drawn now, the programs' compile waited for
     backendFinish();
 }
 
@@ -368,7 +368,9 @@ void glReadPixels(GLint x, GLint y, GLsizei width, GLsizei height, GLenum format
 }  // extern "C"
 
 bool layerRestoreContext() {
-    if (glState.inBeginEnd || !backendRecreate()) return false;
+    if (glState.inBeginEnd) return false;
+    dropWaitingFrame();  // it names the lost context's programs; the program draws anew
+    if (!backendRecreate()) return false;
     glState.rasterStateChanged = true;  // the next draw sets every per-fragment state anew
     return true;
 }

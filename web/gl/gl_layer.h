@@ -21,14 +21,18 @@
 // buffer the GPU already holds, and only what differs is uploaded. The runs a stretch of calls
 // makes can be captured and sent again (replayRun, gl_state.h; GLU's quadric cache in web/glu/
 // uses it): a captured run sent again where the last frame sent the same one, with the same
-// colour and records, is not even compared. Every GPU object can be made again from what the
-// layer keeps on the CPU side (the streams, the records, the texture images, the shaders'
-// source). Calls that OpenGL forbids between glBegin and glEnd record
-// GL_INVALID_OPERATION there; values it refuses record its error and change nothing. Anything
-// outside the list below is not provided: a call to it fails to link (or, where emscripten's
-// JavaScript has a WebGL call of that name, shows in the program's imports, which scripts/web
-// checks), and a known call with an unsupported value (fog, stencil, a border, a float image)
-// records GL_INVALID_ENUM or GL_INVALID_VALUE.
+// colour and records, is not even compared. The shader programs (one for each case of flat
+// shading and texturing in use) are made when a batch first needs them, every one it needs
+// compiled and linked before any is asked about, so that the browser compiles them together;
+// where it offers KHR_parallel_shader_compile, a frame whose programs are still compiling when
+// glFlush ends it waits, kept whole, until they are done (layerFrameWaiting), so that a main loop
+// that asks need never wait for a compile. Every GPU object can be made again from what the layer
+// keeps on the CPU side (the streams, the records, the texture images, the shaders' source).
+// Calls that OpenGL forbids between glBegin and glEnd record GL_INVALID_OPERATION there; values it
+// refuses record its error and change nothing. Anything outside the list below is not provided: a
+// call to it fails to link (or, where emscripten's JavaScript has a WebGL call of that name, shows
+// in the program's imports, which scripts/web checks), and a known call with an unsupported value
+// (fog, stencil, a border, a float image) records GL_INVALID_ENUM or GL_INVALID_VALUE.
 //
 // Units: gl_state.h (the state record), gl_context.cpp, gl_matrix.cpp, gl_lighting.cpp,
 // gl_records.cpp (the state as the vertex shader reads it), gl_primitives.cpp, gl_textures.cpp,
@@ -85,7 +89,11 @@
 //   glReadPixels             GL_RGB, GL_RGBA, GL_BGR, GL_BGRA as GL_UNSIGNED_BYTE, with the pack
 //                            state; draws the batch first
 //   glFlush glFinish         draw the batch and end the frame; glFinish then waits for the browser's
-//                            GL (the browser sends a task's commands on when the task ends)
+//                            GL (the browser sends a task's commands on when the task ends).
+//                            A frame that glFlush ends while the browser is still compiling
+//                            shader programs it needs is kept undrawn (see layerFrameWaiting);
+//                            glFinish, glReadPixels, a texture change and glBegin or glClear of
+//                            the next frame draw it first, waiting for the compile
 //   glHint                   accepted; interpolation is always perspective-correct
 // [Queries]  gl_context.cpp
 //   glGetError               the layer's error first, then the browser's (a lost context)
@@ -103,7 +111,15 @@
 //                            lets go of the lost context's; the program does nothing again. False
 //                            when that failed. Limits asked while the context was away (the
 //                            largest texture and viewport) are WebGL 2's least, and are asked of
-//                            the context again once it is back.
+//                            the context again once it is back. A frame waiting for its shader
+//                            programs when the context is lost is let go of, undrawn.
+// [Frames and the shader compile]  gl_batch.cpp, gl_backend.cpp
+//   layerFrameWaiting        true while the frame glFlush last ended waits for shader programs
+//                            the browser is still compiling (asked without waiting, through
+//                            KHR_parallel_shader_compile); once they are done it draws that frame
+//                            and is false, as it is when no frame waits. A main loop calls it at
+//                            each animation frame and draws the next frame only when it is false,
+//                            so that nothing moves on while the first frame cannot be shown.
 #pragma once
 
 #include <GL/gl.h>

@@ -23,11 +23,15 @@
 //   reuseRun             a run replayed from a capture: its vertices are left in the stream as
 //                        they are when the last frame's run at this place was the same one
 //   flushBatch           draws everything queued (glFlush, glFinish, glReadPixels, texture
-//                        changes); with `restart`, the streams start again at the top
+//                        changes), a waiting frame first; with `restart`, the streams start
+//                        again at the top
 //   capture / replayRun  the runs a stretch of calls makes, kept object-space as given, and one
 //                        of them sent again (web/glu/quadric_cache.cpp)
 //   endFrame             glFlush and glFinish: the next frame's stream and records start again
-//                        at the top, compared with this one's
+//                        at the top, compared with this one's; with `mayWait` (glFlush) a frame
+//                        whose shader programs the browser is still compiling is kept undrawn
+//                        instead, until layerFrameWaiting or the next call that needs it drawn
+//   dropWaitingFrame     a waiting frame let go of undrawn (its context was lost)
 #pragma once
 
 #include "web/gl/gl_backend.h"
@@ -231,7 +235,8 @@ extern Capture* capture;
 // coordinates, as they took the ones current when it was captured.
 void replayRun(GLenum mode, const CapturedVertex* vertices, int count, unsigned source, unsigned part,
                int currentNormals, int currentTex);
-void endFrame();
+void endFrame(bool mayWait);
+void dropWaitingFrame();
 
 // Textures (gl_textures.cpp): the texture the rasteriser samples now, or 0; the largest texture
 // and viewport, WebGL 2's least (2048) for as long as no context can be asked.

@@ -423,7 +423,7 @@
         switch (message.type) {
         case 'progress':
             if (ended) break;
-            statusText.textContent = 'Loading…';
+            if (statusText.textContent !== 'Loading…') statusText.textContent = 'Loading…';
             if (message.total) {
                 progress.max = message.total;
                 progress.value = message.received;
@@ -444,8 +444,8 @@
         case 'frames':
             window.talvenorFrames = message.count;
             window.talvenorFrameWork = {frames: message.count, ms: message.work};
-            window.talvenorState = message.state;
-            window.talvenorLayerCounts = message.layer;
+            if (message.state) window.talvenorState = message.state;
+            window.talvenorLayerCounts = {bytes: message.layer[0], draws: message.layer[1]};
             if (window.talvenorFirstFrame === undefined && message.first !== undefined) {
                 window.talvenorFirstFrame = message.first - performance.timeOrigin;
                 keepForOffline();

@@ -20,9 +20,11 @@
 //   able     {able}                        from a worker, first: whether it can draw here
 //   progress {received, total}             the texture data arriving (total 0: unknown)
 //   running                                the program runs and takes input
-//   frames   {count, work, first, state, layer}  frames drawn so far, the ms their steps took,
-//            the first frame's time (ms since the epoch), the scene's state, the GL layer's counts
-//            of the last frame; at the first frame, then at most every kTellEveryMs
+//   frames   {count, work, first, layer, state}  frames drawn so far, the ms their steps took,
+//            the first frame's time (ms since the epoch), the GL layer's bytes sent and draw calls
+//            of the last frame, and the scene's state when it changed; at the first frame, then
+//            at most every tellEveryMs (a few times a second from a worker), and before the
+//            frames stop
 //   still    {frames, ms, image}           a still is drawn; image is its PNG as a data URL
 //   refused  {words}                       a still's option was refused, in the tool's words
 //   lost / restored / restoreFailed        the context was taken away / given back / not made again
@@ -80,14 +82,20 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     }
 
     // ---- what the page is told of the frames ----------------------------------------------------
-    const frames = {count: 0, work: 0, toldAt: -Infinity, toldCount: 0};
+    // The scene's state goes along only when it changed since it was last told.
+    const frames = {count: 0, work: 0, toldAt: -Infinity, toldCount: 0, toldState: ''};
     function tellFrames() {
         frames.toldAt = performance.now();
         frames.toldCount = frames.count;
         Module._talvenorTellState();
-        tell({type: 'frames', count: frames.count, work: frames.work,
-              first: frames.first, state: Module.talvenorState,
-              layer: {bytes: Module._talvenorLayerBytesUploaded(), draws: Module._talvenorLayerDrawCalls()}});
+        const state = JSON.stringify(Module.talvenorState);
+        const message = {type: 'frames', count: frames.count, work: frames.work, first: frames.first,
+                         layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
+        if (state !== frames.toldState) {
+            frames.toldState = state;
+            message.state = Module.talvenorState;
+        }
+        tell(message);
     }
     function stepDone(drawn, ms) {
         if (!drawn) return;
@@ -193,13 +201,22 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             const reader = response.body.getReader();
             const chunks = [];
             let received = 0;
+            // Each step of the bar is a new picture of the page for the page's thread to paint:
+            // a few a second are enough to see it move.
+            let toldAt = performance.now();
             tell({type: 'progress', received: 0, total: total});
             function pump() {
                 return reader.read().then(function (part) {
-                    if (part.done) return new Blob(chunks);
+                    if (part.done) {
+                        tell({type: 'progress', received: total || received, total: total});
+                        return new Blob(chunks);
+                    }
                     chunks.push(part.value);
                     received += part.value.length;
-                    tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    if (performance.now() - toldAt >= 200) {
+                        toldAt = performance.now();
+                        tell({type: 'progress', received: total ? Math.min(received, total) : received, total: total});
+                    }
                     return pump();
                 });
             }
@@ -231,6 +248,32 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         program.onerror = function () { fail('The file talvenor.js did not load.'); };
         document.body.appendChild(program);
     }
+
+    // The program's code is fetched and compiled while the texture data arrives, rather than after
+    // it; emscripten's loader takes the compiled module through instantiateWasm.
+    const code = fetch('talvenor.wasm').then(function (response) {
+        if (!response.ok) {
+            throw new Error('The file talvenor.wasm did not load (' + response.status + ' ' +
+                            response.statusText + ').');
+        }
+        // Streaming compiles as the bytes arrive, where the host sends the type it needs.
+        const streams = typeof WebAssembly.compileStreaming === 'function' &&
+                        /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
+        return streams ? WebAssembly.compileStreaming(response) :
+                         response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
+    });
+    code.catch(function () {});  // told when the program asks for it
+    Module.instantiateWasm = function (imports, receiveInstance) {
+        code.then(function (module) {
+            return WebAssembly.instantiate(module, imports).then(function (instance) {
+                receiveInstance(instance, module);
+            });
+        }).catch(function (error) {
+            fail(error instanceof Error && /^The file/.test(error.message) ? error.message :
+                 'The file talvenor.wasm did not load (' + error + ').');
+        });
+        return {};  // the exports come later, through receiveInstance
+    };
 
     fetchData().then(function (data) {
         if (ended) return;
