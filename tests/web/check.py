@@ -1011,8 +1011,9 @@ def still_across_loss(site, path, tries=3):
 
 def worker_devtools(driver, script, calls):
     """DevTools calls [(method, params)] made in the page's dedicated worker whose script is named
-    script, through the browser's own DevTools socket (selenium's reaches the page alone); their
-    results, or None when there is no such worker."""
+    script, through the browser's own DevTools socket (selenium's reaches the page alone; trio and
+    its websockets come with Debian's selenium); their results, or None when there is no such
+    worker."""
     import json
     import urllib.request
     import trio
