@@ -11,8 +11,10 @@ The checks import it and call start(folder), which returns (server, address); st
 withheld=[names]) answers 404 for those files. The server's `host` dict plays what real hosts do,
 and may be changed while it serves:
     withheld          names answered with 404
-    redirect_index    a request of index.html is sent on to ./ (301), which serves it
+    redirect_index    a request of index.html is sent on to ./ (301), which serves it (the query kept)
     encode_gz         .gz files are sent with Content-Encoding: gzip, as if packed on the way
+and lists what was asked of it, whoever asked (the page, its worker or its service worker):
+    requested         the names of the files asked for, in order
 """
 import functools
 import http.server
@@ -36,13 +38,15 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         host = self.server.host
         path = self.path.split("?", 1)[0]
         name = path.rsplit("/", 1)[-1]
+        host["requested"].append(name)
         # The checks withhold a file to see what the page says when it does not arrive.
         if name in host["withheld"]:
             self.send_error(404)
             return None
         if name == "index.html" and host["redirect_index"]:
             self.send_response(301)
-            self.send_header("Location", "./")
+            query = self.path.split("?", 1)[1] if "?" in self.path else ""
+            self.send_header("Location", "./" + ("?" + query if query else ""))
             self.send_header("Content-Length", "0")
             self.end_headers()
             return None
@@ -69,7 +73,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 def start(folder, port=0, withheld=(), redirect_index=False, encode_gz=False):
     handler = functools.partial(Handler, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
-    server.host = {"withheld": tuple(withheld), "redirect_index": redirect_index, "encode_gz": encode_gz}
+    server.host = {"withheld": tuple(withheld), "redirect_index": redirect_index, "encode_gz": encode_gz,
+                   "requested": []}
     threading.Thread(target=server.serve_forever, daemon=True).start()
     return server, "http://127.0.0.1:%d/" % server.server_address[1]
 
