@@ -10,8 +10,9 @@
 // With arguments (the page turns "?camera=3&frames=40" into "--camera 3 --frames 40") the entry
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
-// slices of at most kStillSlice per task, so that no count keeps the thread from answering the
-// page; only the drawing is timed. The host learns the outcome through
+// slices of at most kStillSlice per task, each after the host's messages that came meanwhile
+// (Module.talvenorYield, then talvenorStillSlice), so that no count keeps the thread from
+// answering the page; only the drawing is timed. The host learns the outcome through
 // Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
 //
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
@@ -99,6 +100,12 @@ double stillMilliseconds = 0.0;
 
 void noDisplay() {}
 
+// The next slice after the page's messages that came meanwhile (a timer would come first in a
+// worker, and a lost context would be heard of only once the still is done).
+EM_JS(void, yieldToHost, (), {
+    Module.talvenorYield();
+});
+
 void drawStillSlice(void*) {
     // No frame is drawn, nor the scene moved on, while the context is away.
     if (graphicsLost || emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
@@ -115,7 +122,7 @@ void drawStillSlice(void*) {
     glFinish();
     stillMilliseconds += emscripten_get_now() - start;
     if (stillFramesDrawn < still.frames) {
-        emscripten_async_call(drawStillSlice, nullptr, 0);
+        yieldToHost();
         return;
     }
     tellStillDone(double(still.frames), stillMilliseconds);
@@ -144,11 +151,15 @@ int startStill(int argc, char** argv) {
     glutDisplayFunc(noDisplay);
     setUpRenderState();
     applyStillOptions(still);
-    emscripten_async_call(drawStillSlice, nullptr, 0);
+    yieldToHost();
     return 0;
 }
 
 }  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void talvenorStillSlice() {
+    drawStillSlice(nullptr);
+}
 
 int main(int argc, char** argv) {
     if (argc > 1) {

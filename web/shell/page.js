@@ -29,7 +29,7 @@
 'use strict';
 
 (function () {
-    const canvas = document.getElementById('canvas');
+    let canvas = document.getElementById('canvas');  // replaced once if a worker took it and could not draw
     const status = document.getElementById('status');
     const statusText = document.getElementById('status-text');
     const progress = document.getElementById('progress');
@@ -523,7 +523,7 @@
         }
     }
     function startMessage() {
-        return {type: 'start', args: args, still: still, size: still ? null : shownSize()};
+        return {type: 'start', args: args, still: still, size: still ? null : shownSize(), hidden: document.hidden};
     }
 
     function runHere() {
@@ -555,6 +555,17 @@
         let decided = false;
         worker.addEventListener('message', function (event) {
             const message = event.data;
+            if (message.type === 'unable') {
+                // The canvas went to the worker, which cannot draw on it: a new one in its place.
+                worker.terminate();
+                const fresh = canvas.cloneNode(true);
+                canvas.replaceWith(fresh);
+                canvas = fresh;
+                canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
+                send = function () {};
+                runHere();
+                return;
+            }
             if (message.type !== 'able') {
                 told(message);
                 return;

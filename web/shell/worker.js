@@ -7,7 +7,8 @@
 // (web/glut/), and tells the page what it should show. Nothing here touches the document.
 //
 // The page's messages, {type, ...}:
-//   start    {canvas, args, still, size}   once; size as in 'size'
+//   start    {canvas, args, still, size, hidden}  once; size as in 'size'; hidden: the page is
+//                                          in the background (no animation frames come)
 //   key      {code, special}               a key: the program's character, or a GLUT_KEY_* code
 //   button   {button, released, x, y}      a mouse button (0 left, 1 middle, 2 right)
 //   drag     {x, y}                        the pointer moved with a button held
@@ -18,6 +19,7 @@
 //   stop                                   the page gave up: draw nothing more
 // Its answers:
 //   able     {able}                        from a worker, first: whether it can draw here
+//   unable                                 from a worker given the canvas: its frames do not come
 //   progress {received, total}             the texture data arriving (total 0: unknown)
 //   running                                the program runs and takes input
 //   frames   {count, work, first, layer, state}  frames drawn so far, the ms their steps took,
@@ -304,10 +306,42 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
 
     const loading = start.loading || talvenorLoad(tell);
     const code = loading.code;
+    // On the page's canvas, a worker's animation frames must come before the program is loaded:
+    // a browser with WebGL switched off hands a worker a context all the same, and then hardly
+    // gives it frames. The page then runs the program itself (which finds no WebGL, and says so).
+    // A page in the background has no frames at all; it is taken at its word.
+    function whenFramesCome(then) {
+        if (!inWorker || start.hidden) {
+            then();
+            return;
+        }
+        let count = 0;
+        const timer = setTimeout(function () {
+            ended = true;
+            tell({type: 'unable'});
+        }, 1000);
+        requestAnimationFrame(function tick() {
+            if (++count < 2) {
+                requestAnimationFrame(tick);
+                return;
+            }
+            clearTimeout(timer);
+            if (!ended) then();
+        });
+    }
+
+    // The still's slices yield to the page's messages: a timer of none would come before them.
+    const slices = typeof MessageChannel === 'function' ? new MessageChannel() : null;
+    if (slices) slices.port1.onmessage = function () { Module._talvenorStillSlice(); };
+    Module.talvenorYield = function () {
+        if (slices) slices.port2.postMessage(0);
+        else setTimeout(function () { Module._talvenorStillSlice(); }, 0);
+    };
+
     loading.data.then(function (data) {
         if (ended) return;
         Module.getPreloadedPackage = function () { return data; };
-        loadProgram();
+        whenFramesCome(loadProgram);
     }, function (error) {
         fail(error instanceof Error && /^(The file|This browser)/.test(error.message) ? error.message :
              'The file talvenor.data.gz did not load (' + error + ').');
