@@ -10,9 +10,8 @@
 // With arguments (the page turns "?camera=3&frames=40" into "--camera 3 --frames 40") the entry
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
-// slices of at most kStillSlice per task, each after the host's messages that came meanwhile
-// (Module.talvenorYield, then talvenorStillSlice), so that no count keeps the thread from
-// answering the page; only the drawing is timed. The host learns the outcome through
+// slices of at most kStillSlice per task, kStillYieldMs apart, so that no count keeps the
+// thread from answering the page; only the drawing is timed. The host learns the outcome through
 // Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
 //
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
@@ -100,11 +99,10 @@ double stillMilliseconds = 0.0;
 
 void noDisplay() {}
 
-// The next slice after the page's messages that came meanwhile (a timer would come first in a
-// worker, and a lost context would be heard of only once the still is done).
-EM_JS(void, yieldToHost, (), {
-    Module.talvenorYield();
-});
+// Between slices the thread waits this long with nothing to run, so that the page's messages that
+// came meanwhile (a lost context, input) are taken first: a timer of none comes before them in a
+// worker, and a loss would be heard of only once the still is done.
+constexpr int kStillYieldMs = 10;
 
 void drawStillSlice(void*) {
     // No frame is drawn, nor the scene moved on, while the context is away.
@@ -122,7 +120,7 @@ void drawStillSlice(void*) {
     glFinish();
     stillMilliseconds += emscripten_get_now() - start;
     if (stillFramesDrawn < still.frames) {
-        yieldToHost();
+        emscripten_async_call(drawStillSlice, nullptr, kStillYieldMs);
         return;
     }
     tellStillDone(double(still.frames), stillMilliseconds);
@@ -151,15 +149,11 @@ int startStill(int argc, char** argv) {
     glutDisplayFunc(noDisplay);
     setUpRenderState();
     applyStillOptions(still);
-    yieldToHost();
+    emscripten_async_call(drawStillSlice, nullptr, kStillYieldMs);
     return 0;
 }
 
 }  // namespace
-
-extern "C" EMSCRIPTEN_KEEPALIVE void talvenorStillSlice() {
-    drawStillSlice(nullptr);
-}
 
 int main(int argc, char** argv) {
     if (argc > 1) {

@@ -105,7 +105,7 @@ function(talvenor_web_site)
         -sDYNAMIC_EXECUTION=0
         -sALLOW_MEMORY_GROWTH=1
         -sERROR_ON_UNDEFINED_SYMBOLS=1
-        -sEXPORTED_FUNCTIONS=_main,_talvenorGlutKeyboard,_talvenorGlutSpecial,_talvenorGlutMouse,_talvenorGlutMotion,_talvenorGlutReshape,_talvenorTellState,_talvenorGraphicsLost,_talvenorGraphicsRestored,_talvenorStillSlice
+        -sEXPORTED_FUNCTIONS=_main,_talvenorGlutKeyboard,_talvenorGlutSpecial,_talvenorGlutMouse,_talvenorGlutMotion,_talvenorGlutReshape,_talvenorTellState,_talvenorGraphicsLost,_talvenorGraphicsRestored
         -sFORCE_FILESYSTEM=1 "SHELL:--pre-js ${data_script}")
     set_property(TARGET talvenor APPEND PROPERTY LINK_DEPENDS ${data_script})
 

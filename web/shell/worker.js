@@ -330,14 +330,6 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         });
     }
 
-    // The still's slices yield to the page's messages: a timer of none would come before them.
-    const slices = typeof MessageChannel === 'function' ? new MessageChannel() : null;
-    if (slices) slices.port1.onmessage = function () { Module._talvenorStillSlice(); };
-    Module.talvenorYield = function () {
-        if (slices) slices.port2.postMessage(0);
-        else setTimeout(function () { Module._talvenorStillSlice(); }, 0);
-    };
-
     loading.data.then(function (data) {
         if (ended) return;
         Module.getPreloadedPackage = function () { return data; };
