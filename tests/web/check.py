@@ -50,6 +50,7 @@ line and the buttons (page.js describes them). A script put into the page before
 the page alone, never in the worker.
 """
 import base64
+import hashlib
 import io
 import os
 import re
@@ -1232,37 +1233,69 @@ def starts_offline(driver, address, path):
         return "the browser's own error page"
 
 
+def other_page(driver, url):
+    """The title of the page at url, or that the browser showed its own error page."""
+    from selenium.common.exceptions import WebDriverException
+    try:
+        driver.get(url)
+        return driver.execute_script("return document.querySelector('#canvas') ? 'Talvenor\\'s page' : document.title")
+    except WebDriverException:
+        return "the browser's own error page"
+
+
 def offline_hosts(site, path):
     """The offline copy on hosts as they are: one that sends index.html on to ./ and adds
-    Content-Encoding to .gz files, with two copies of the site on one origin; and a new build's
-    install that fails half way while the old one is in use."""
+    Content-Encoding to .gz files, with the site at its root beside the folders of other pages
+    (which keep their own pages, online and offline) and a copy of another build in a folder
+    below (whose first visit is its own page, not the outer copy's); and a new build's install
+    that fails half way while the old one is in use."""
     root = tempfile.mkdtemp(prefix="talvenor-hosts-")
-    os.symlink(os.path.abspath(site), os.path.join(root, "talvenor"))
-    # The other copy is another build: the same files, its worker naming another build.
+    for name in os.listdir(site):
+        os.symlink(os.path.join(os.path.abspath(site), name), os.path.join(root, name))
+    for folder in ("blog", "docs"):
+        os.mkdir(os.path.join(root, folder))
+        with open(os.path.join(root, folder, "index.html"), "w", encoding="utf-8") as other:
+            other.write("<!DOCTYPE html><html lang=en><title>%s</title><p>Another page of the host.</p>" % folder)
+    # The other copy is another build: its page marked, its worker naming another build.
     preview = os.path.join(root, "preview")
     shutil.copytree(site, preview)
+    with open(os.path.join(preview, "index.html"), "rb") as f:
+        html = f.read()
+    marked = html.replace(b"<head>", b'<head><meta name="talvenor-build" content="preview">', 1)
+    with open(os.path.join(preview, "index.html"), "wb") as f:
+        f.write(marked)
     with open(os.path.join(preview, "sw.js"), encoding="utf-8") as worker:
         text = worker.read()
+    text = text.replace(hashlib.sha256(html).hexdigest(), hashlib.sha256(marked).hexdigest())
     with open(os.path.join(preview, "sw.js"), "w", encoding="utf-8") as worker:
         worker.write(re.sub(r"'([0-9a-f]{16})';", lambda m: "'%s';" % m.group(1)[::-1], text, count=1))
     server, address = serve.start(root, redirect_index=True, encode_gz=True)
     driver = browser()
+    marker = "return (document.querySelector('meta[name=talvenor-build]') || {}).content || 'root'"
+    others = [address + "blog/", address + "docs/index.html"]
     try:
-        states = []
-        for folder in ("talvenor", "preview"):
-            started = starts_offline(driver, page_url(address + folder + "/", path), path)
-            states.append("%s: %s, worker %s" % (folder, "drawing" if started is True else started, worker_ready(driver)))
+        started = starts_offline(driver, page_url(address, path), path)
+        states = ["root: %s, worker %s" % ("drawing" if started is True else started, worker_ready(driver))]
+        pages = [other_page(driver, url) for url in others]
+        started = starts_offline(driver, page_url(address + "preview/", path), path)
+        build = driver.execute_script(marker)
+        states.append("preview/: %s (%s's page), worker %s" % ("drawing" if started is True else started, build,
+                                                                worker_ready(driver)))
         kept = driver.execute_async_script(
             "const done = arguments[arguments.length - 1]; caches.keys().then(done, function () { done([]); });")
-        again = starts_offline(driver, page_url(address + "talvenor/", path, page=""), path) is True
+        again = starts_offline(driver, page_url(address, path, page=""), path) is True
         server.shutdown()
         server.server_close()
-        offline = [starts_offline(driver, page_url(address + folder + "/", path, page=""), path) is True
-                   for folder in ("talvenor", "preview")]
-        report(named("on a host that redirects index.html and packs .gz files on the way, two copies of the site "
-                     "on one origin each start again online and then offline", path),
-               again and all(offline) and len(set(kept)) == 2,
-               "%s; caches %s; again online: %s; offline: %s" % ("; ".join(states), kept, again, offline))
+        offline = [starts_offline(driver, page_url(address + folder, path, page=""), path) is True
+                   for folder in ("", "preview/")]
+        pages_offline = [other_page(driver, url) for url in others]
+        report(named("on a host that redirects index.html and packs .gz files on the way, the site at its root and "
+                     "another build in a folder below each start again online and then offline, on their own pages, "
+                     "and the host's other pages keep theirs", path),
+               again and all(offline) and len(set(kept)) == 2 and build == "preview" and pages == ["blog", "docs"]
+               and "Talvenor's page" not in pages_offline,
+               "%s; caches %s; again online: %s; offline: %s; the other pages online %s, offline %s"
+               % ("; ".join(states), kept, again, offline, pages, pages_offline))
     finally:
         close(driver)
         server.shutdown()
@@ -1271,6 +1304,7 @@ def offline_hosts(site, path):
     # install fails, and the build in use still starts offline.
     newer = os.path.join(root, "newer")
     shutil.copytree(site, newer)
+    os.symlink(os.path.abspath(site), os.path.join(root, "talvenor"))
     with open(os.path.join(newer, "sw.js"), "a", encoding="utf-8") as worker:
         worker.write("// a build whose worker alone changed\n")
     server, address = serve.start(root)
