@@ -863,7 +863,7 @@ def page(site, native):
         phone(site, path)
         context_restored(site, native, path)
         shared_links_and_buttons(site, path)
-        hidden_while_lost(site, path)
+        hidden_page(site, path)
         offline_hosts(site, path)
     controls_table(site)
 
@@ -1182,19 +1182,73 @@ def shared_links_and_buttons(site, path):
         server.shutdown()
 
 
-def hidden_while_lost(site, path, hidden_seconds=30):
-    """A phone locked with the context away: the deadline for getting it back counts only the time
-    the page is shown, so a page hidden for longer than that carries on when the context comes."""
+def browser_cpu(driver):
+    """The CPU seconds used so far by the browser's processes (all that chromedriver started)."""
+    parents, used = {}, {}
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/stat" % pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        parents[int(pid)], used[int(pid)] = int(fields[1]), int(fields[11]) + int(fields[12])
+    tree = {driver.service.process.pid}
+    while True:
+        more = {pid for pid, parent in parents.items() if parent in tree} - tree
+        if not more:
+            return sum(used[pid] for pid in tree - {driver.service.process.pid}) / os.sysconf("SC_CLK_TCK")
+        tree |= more
+
+
+# The frame counts the page has heard of: a second after it was hidden (the frames drawn before
+# told by then) and when it is shown again (before any frame drawn after).
+COUNT_WHILE_HIDDEN = """
+window.talvenorHidden = [];
+document.addEventListener('visibilitychange', function () {
+    const count = function () { window.talvenorHidden.push(window.talvenorFrames || 0); };
+    if (document.hidden) setTimeout(count, 1000); else count();
+});"""
+
+
+def hidden_page(site, path, seconds=8, hidden_seconds=30):
+    """A page hidden behind another tab draws nothing and its browser rests, and it carries on
+    when shown: hidden from its start too, while its data loads; and hidden while its context is
+    away for longer than the deadline for getting it back, which counts only the time it is shown
+    (a phone locked with the context away)."""
     server, address = serve.start(site)
     driver = browser()
+    name = named("a hidden page draws nothing, its browser rests, and it carries on when shown, "
+                 "also when hidden from its start", path)
     try:
-        if not start(driver, page_url(address, path)):
-            report(named("a page hidden while its context is away carries on when shown again", path), False, page_words(driver))
+        shown = driver.current_window_handle
+        driver.get(page_url(address, path))
+        driver.switch_to.new_window("tab")  # in front of the page: hidden, as behind a locked screen
+        other = driver.current_window_handle
+        time.sleep(5)
+        driver.switch_to.window(shown)
+        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60) \
+                or on_path(driver, path) or driver.execute_script("return !!window.talvenorEnded"):
+            report(name, False, "hidden from its start, then shown: %s %s" % (page_words(driver), on_path(driver, path)))
             return
+        driver.execute_script(COUNT_WHILE_HIDDEN)
+        cpu = []
+        for window in (shown, other):  # the same time shown, then hidden
+            driver.switch_to.window(window)
+            began = (browser_cpu(driver), time.monotonic(), frames(driver) if window == shown else 0)
+            time.sleep(seconds)
+            cpu.append((browser_cpu(driver) - began[0]) / (time.monotonic() - began[1]))
+            drawn = frames(driver) - began[2] if window == shown else drawn
+        driver.switch_to.window(shown)
+        counts = driver.execute_script("return window.talvenorHidden")
+        hidden_frames = counts[1] - counts[0] if len(counts) == 2 else None
+        carried_on = bool(after_frames(driver, 10))
+        report(name, hidden_frames is not None and hidden_frames <= 2 and cpu[1] <= cpu[0] / 3 and carried_on,
+               "in %d s: %d frames shown, %s hidden (from its first second); the browser's CPU %.0f %% shown, "
+               "%.0f %% hidden; carried on: %s" % (seconds, drawn, hidden_frames, 100 * cpu[0], 100 * cpu[1], carried_on))
+
         lose_context(driver)
         paused = wait_for(driver, "return window.talvenorPaused === true", 10)
-        shown = driver.current_window_handle
-        driver.switch_to.new_window("tab")  # the page behind another tab: hidden, as when locked
+        driver.switch_to.window(other)
         time.sleep(hidden_seconds)
         driver.switch_to.window(shown)
         state = driver.execute_script("return document.visibilityState")
@@ -1746,7 +1800,7 @@ def main():
     elif command == "wild":
         for path in PATHS:
             shared_links_and_buttons(*args, path)
-            hidden_while_lost(*args, path)
+            hidden_page(*args, path)
             offline_hosts(*args, path)
     elif command == "frames":
         frames_check(*args)

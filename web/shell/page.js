@@ -526,6 +526,12 @@
         return {type: 'start', args: args, still: still, size: still ? null : shownSize(), hidden: document.hidden};
     }
 
+    // Hidden (a tab in the background, a locked screen), the page has the program draw nothing,
+    // so that it costs next to no CPU; shown again, it carries on where it was.
+    document.addEventListener('visibilitychange', function () {
+        send({type: 'visibility', hidden: document.hidden});
+    });
+
     function runHere() {
         window.talvenorPath = 'main';
         const script = document.createElement('script');
@@ -553,6 +559,10 @@
             return;
         }
         let decided = false;
+        // Until it has the canvas, the worker hears only whether the page is shown: it waits for
+        // its animation frames only while it is.
+        send = function (message) { if (message.type === 'visibility') worker.postMessage(message); };
+        send({type: 'visibility', hidden: document.hidden});
         worker.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'unable') {

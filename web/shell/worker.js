@@ -7,8 +7,9 @@
 // (web/glut/), and tells the page what it should show. Nothing here touches the document.
 //
 // The page's messages, {type, ...}:
-//   start    {canvas, args, still, size, hidden}  once; size as in 'size'; hidden: the page is
-//                                          in the background (no animation frames come)
+//   start    {canvas, args, still, size, hidden}  once; size as in 'size'; hidden as in 'visibility'
+//   visibility {hidden}                    the page was hidden (a tab in the background, a locked
+//                                          screen) or shown: the program draws nothing while hidden
 //   key      {code, special}               a key: the program's character, or a GLUT_KEY_* code
 //   button   {button, released, x, y}      a mouse button (0 left, 1 middle, 2 right)
 //   drag     {x, y}                        the pointer moved with a button held
@@ -107,6 +108,37 @@ function talvenorLoad(tell) {
     return {data: data, code: code};
 }
 
+// Calls able() once two animation frames have come, or unable() when they have not come within
+// ms of the page being shown: a hidden page may have none at all (some browsers give a hidden
+// page's worker none), which says nothing of whether it can draw. Returns the function to call
+// with each change of the page's visibility.
+function talvenorAwaitFrames(ms, hidden, able, unable) {
+    let count = 0;
+    let timer = 0;
+    let done = false;
+    function clock(nowHidden) {
+        clearTimeout(timer);
+        if (!done && !nowHidden) {
+            timer = setTimeout(function () {
+                done = true;
+                unable();
+            }, ms);
+        }
+    }
+    requestAnimationFrame(function tick() {
+        if (done) return;
+        if (++count < 2) {
+            requestAnimationFrame(tick);
+            return;
+        }
+        done = true;
+        clearTimeout(timer);
+        able();
+    });
+    clock(hidden);
+    return clock;
+}
+
 // start: the page's start message; start.loading, the files a worker began to fetch (talvenorLoad).
 function talvenorRun(canvas, tell, start, tellEveryMs) {
     const inWorker = typeof importScripts === 'function';
@@ -114,6 +146,9 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     let running = false;  // the program's loop runs and takes input
     let ended = false;    // ended, failed or given up: nothing more is drawn
     let paused = false;   // the context is away
+    let hidden = !!start.hidden;  // the page is hidden: the loop rests
+    let resting = false;  // the loop was paused because the page is hidden
+    let framesAwaited = null;  // the check that the worker's frames come (talvenorAwaitFrames)
     let size = start.size || null;
     let sizeChanged = !!size;
     const stateAsked = [];  // questions for the state, answered after the next step
@@ -156,6 +191,26 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         canvas.width = width;
         canvas.height = height;
         Module._talvenorGlutReshape(width, height);
+    }
+
+    // While the page is hidden the loop rests: its next step pauses it instead, until the page is
+    // shown again. The day clock's timer goes on as the browser lets it.
+    function beforeStep() {
+        if (hidden) {
+            resting = true;
+            Module.pauseMainLoop();
+            tellFramesNow();
+            return false;
+        }
+        fitDrawingBuffer();
+        return true;
+    }
+    function visibility(nowHidden) {
+        hidden = nowHidden;
+        if (framesAwaited) framesAwaited(hidden);
+        if (hidden || !resting) return;
+        resting = false;
+        if (running && !paused && !ended) Module.resumeMainLoop();
     }
 
     // ---- what the page is told of the frames ----------------------------------------------------
@@ -218,6 +273,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         }
         paused = false;
         sizeChanged = !!size;
+        resting = false;  // a hidden page's loop rests again at its next step
         if (running && typeof Module.resumeMainLoop === 'function') Module.resumeMainLoop();
         tell({type: 'restored'});
     });
@@ -247,7 +303,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             running = true;
             tell({type: 'running'});
         },
-        preMainLoop: fitDrawingBuffer,
+        preMainLoop: beforeStep,
         talvenorStepDone: stepDone,
         talvenorStillDone: function (count, ms) {
             stillImage().then(function (image) {
@@ -309,24 +365,18 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     // On the page's canvas, a worker's animation frames must come before the program is loaded:
     // a browser with WebGL switched off hands a worker a context all the same, and then hardly
     // gives it frames. The page then runs the program itself (which finds no WebGL, and says so).
-    // A page in the background has no frames at all; it is taken at its word.
     function whenFramesCome(then) {
-        if (!inWorker || start.hidden) {
+        if (!inWorker) {
             then();
             return;
         }
-        let count = 0;
-        const timer = setTimeout(function () {
+        framesAwaited = talvenorAwaitFrames(1000, hidden, function () {
+            framesAwaited = null;
+            if (!ended) then();
+        }, function () {
+            framesAwaited = null;
             ended = true;
             tell({type: 'unable'});
-        }, 1000);
-        requestAnimationFrame(function tick() {
-            if (++count < 2) {
-                requestAnimationFrame(tick);
-                return;
-            }
-            clearTimeout(timer);
-            if (!ended) then();
         });
     }
 
@@ -353,6 +403,9 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             break;
         case 'drag':
             if (takesInput()) Module._talvenorGlutMotion(message.x, message.y);
+            break;
+        case 'visibility':
+            visibility(message.hidden);
             break;
         case 'size':
             size = message;
@@ -398,8 +451,14 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
         function tell(message) { self.postMessage(message); }
         let receive = null;
         let loading = null;
+        let hidden = false;
+        let probeClock = null;  // the wait for this worker's frames, counted while the page is shown
         self.addEventListener('message', function (event) {
             const message = event.data;
+            if (message.type === 'visibility') {
+                hidden = message.hidden;
+                if (probeClock) probeClock(hidden);
+            }
             if (message.type === 'start') {
                 message.loading = loading;
                 if (!receive) receive = talvenorRun(message.canvas, tell, message, 250);
@@ -424,18 +483,15 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
             decide(false);
             return;
         }
-        const kFramesWithinMs = 1000;  // two animation frames, which come 60 times a second
-        let frames = 0;
-        const timer = setTimeout(function () { decide(false); }, kFramesWithinMs);
-        requestAnimationFrame(function tick() {
-            if (++frames < 2) {
-                requestAnimationFrame(tick);
-                return;
-            }
-            clearTimeout(timer);
+        // Two animation frames, which come 60 times a second, within a second of the page shown.
+        probeClock = talvenorAwaitFrames(1000, hidden, function () {
+            probeClock = null;
             const loss = context.getExtension('WEBGL_lose_context');
             if (loss) loss.loseContext();  // the probe's own context is not needed any more
             decide(true);
+        }, function () {
+            probeClock = null;
+            decide(false);
         });
 
         // What goes wrong outside any call of ours (the program's code not arriving, an error in
