@@ -758,18 +758,25 @@ def phone(site, path):
                % (start["sailSpeed"], tapped["sailSpeed"], held["sailSpeed"], start["autoOrbit"],
                   tapped["autoOrbit"], held["autoOrbit"]))
 
-        touches(driver, "touchStart", [(x - 50, y), (x + 50, y)])
-        for step in range(1, 6):
-            touches(driver, "touchMove", [(x - 50 - 10 * step, y), (x + 50 + 10 * step, y)])
-        touches(driver, "touchEnd")
+        def pinch(spread):  # the fingers 100 CSS pixels apart and 200, in turn
+            for step in (range(0, 6) if spread else range(5, -1, -1)):
+                touches(driver, "touchMove" if step != (0 if spread else 5) else "touchStart",
+                        [(x - 50 - 10 * step, y), (x + 50 + 10 * step, y)])
+            touches(driver, "touchEnd")
+        pinch(True)
         pinched = program_state(driver)
         page_scale = driver.execute_script("return visualViewport.scale")
+        pinch(True)  # and at once a close back, before the program has told what the spread did
+        pinch(False)
+        back = program_state(driver)
         # Fingers twice as far apart: half the view's width, tan(fov / 2) halved.
         wanted = 2 * numpy.degrees(numpy.arctan(numpy.tan(numpy.radians(held["fieldOfView"] / 2)) / 2))
         report(named("a pinch zooms the view, following the fingers, not the page", path),
-               abs(pinched["fieldOfView"] - wanted) <= 0.5 and page_scale == 1,
-               "field of view %.1f -> %.1f degrees (the fingers ask for %.1f); page scale %s"
-               % (held["fieldOfView"], pinched["fieldOfView"], wanted, page_scale))
+               abs(pinched["fieldOfView"] - wanted) <= 0.5 and page_scale == 1
+               and abs(back["fieldOfView"] - pinched["fieldOfView"]) <= 1,
+               "field of view %.1f -> %.1f degrees (the fingers ask for %.1f), after a spread and a close back "
+               "%.1f; page scale %s" % (held["fieldOfView"], pinched["fieldOfView"], wanted, back["fieldOfView"],
+                                        page_scale))
 
         driver.find_element("css selector", "#buttons button[data-special='4']").click()
         before = program_state(driver)

@@ -18,8 +18,9 @@
 // Timers fire on their own, from the thread's task queue (emscripten_async_call), as the
 // desktop's fire whether or not a frame is drawn.
 //
-// The host learns of each step through Module.talvenorStepDone(drawn, milliseconds); a frame
-// that waited for its shaders counts as drawn in the step that shows it.
+// The host learns of each step through Module.talvenorStepDone(drawn, milliseconds, took); a
+// frame that waited for its shaders counts as drawn in the step that shows it, and took says
+// whether the step handed the input queued before it to the callbacks.
 #include <GL/glut.h>
 #include <emscripten.h>
 
@@ -100,8 +101,8 @@ EM_JS(int, takeHostContext, (), {
     return handle;
 });
 
-EM_JS(void, tellStepDone, (int drawn, double milliseconds), {
-    if (Module.talvenorStepDone) Module.talvenorStepDone(drawn, milliseconds);
+EM_JS(void, tellStepDone, (int drawn, double milliseconds, int took), {
+    if (Module.talvenorStepDone) Module.talvenorStepDone(drawn, milliseconds, took);
 });
 
 bool frameKept = false;  // the last display's frame waits in the GL layer for its shaders
@@ -109,12 +110,12 @@ bool frameKept = false;  // the last display's frame waits in the GL layer for i
 void step() {
     const double start = emscripten_get_now();
     if (layerFrameWaiting()) {
-        tellStepDone(0, emscripten_get_now() - start);
+        tellStepDone(0, emscripten_get_now() - start, 0);
         return;
     }
     if (frameKept) {  // drawn just now, by the layer: this step is that frame's
         frameKept = false;
-        tellStepDone(1, emscripten_get_now() - start);
+        tellStepDone(1, emscripten_get_now() - start, 0);
         return;
     }
     // Callbacks may queue more (a key that posts a redisplay does not); what they queue waits
@@ -136,7 +137,7 @@ void step() {
     }
     // A frame kept for its shaders is told once it is drawn.
     frameKept = drawn && layerFrameWaiting();
-    tellStepDone(drawn && !frameKept ? 1 : 0, emscripten_get_now() - start);
+    tellStepDone(drawn && !frameKept ? 1 : 0, emscripten_get_now() - start, 1);
 }
 
 void fireTimer(void* slot) {

@@ -77,8 +77,22 @@
         Home: 106, End: 107, Insert: 108,
     };
     const kNamedCharacters = {Escape: 27, Enter: 13, Backspace: 8, Tab: 9, Delete: 127};
-    function pressKey(code) { if (running && !paused) send({type: 'key', code: code, special: false}); }
-    function pressSpecialKey(code) { if (running && !paused) send({type: 'key', code: code, special: true}); }
+    // The zoom keys (Up narrows the view by half a degree, Down widens it) are the only thing
+    // that changes the program's field of view. The program tells it a few times a second with
+    // the id of the last key it had taken: the keys sent since are still to act on it.
+    const zoom = {keys: 0, pending: []};  // keys sent; [id, degrees] of the zoom keys sent
+    function sendKey(code, special) {
+        if (!running || paused) return;
+        send({type: 'key', code: code, special: special, id: ++zoom.keys});
+        if (special && (code === 101 || code === 103)) zoom.pending.push([zoom.keys, code === 101 ? -0.5 : 0.5]);
+    }
+    function zoomSent() {  // the field of view the keys sent so far lead to
+        const state = window.talvenorState;
+        while (state && zoom.pending.length && zoom.pending[0][0] <= state.keys) zoom.pending.shift();
+        return zoom.pending.reduce(function (sum, key) { return sum + key[1]; }, state ? state.fieldOfView : 30);
+    }
+    function pressKey(code) { sendKey(code, false); }
+    function pressSpecialKey(code) { sendKey(code, true); }
     window.addEventListener('keydown', function (event) {
         if (ended || paused || !running) return;  // the program takes no keys; the browser may
         if (event.key === 'Escape' && document.fullscreenElement) return;  // the browser's: it leaves full screen
@@ -195,7 +209,6 @@
         timer: 0,
         pinchDistance: 0,   // CSS pixels between the two fingers when the pinch began
         pinchView: 0,       // tan of half the field of view then
-        fieldOfView: 0,     // degrees, as the zoom keys the pinch pressed have left it
     };
 
     function fingerPoint(list, finger) {
@@ -216,23 +229,21 @@
         pointerButton(2, false, touch.start);
         pointerButton(2, true, touch.start);
     }
-    // The field of view the program told last: the zoom keys are the only thing that changes
-    // it, and the pinch counts the ones it presses itself.
+    // A pinch starts from the field of view the zoom keys sent so far lead to, not the one
+    // told last, which may not have taken them yet.
     function startPinch(fingers) {
         releaseTouch();
         touch.mode = 'pinch';
-        touch.fieldOfView = window.talvenorState ? window.talvenorState.fieldOfView : 30;
-        touch.pinchView = Math.tan(touch.fieldOfView * Math.PI / 360);
+        touch.pinchView = Math.tan(zoomSent() * Math.PI / 360);
         touch.pinchDistance = fingerDistance(fingers);
     }
     // The picture follows the fingers: twice as far apart, half the view's width. The zoom keys'
-    // own half degrees take it there.
+    // own half degrees take it there, within 1 to 179 degrees.
     function pinch(fingers) {
         const wanted = Math.min(179, Math.max(1,
             Math.atan(touch.pinchView * touch.pinchDistance / fingerDistance(fingers)) * 360 / Math.PI));
-        for (let steps = Math.round((touch.fieldOfView - wanted) / 0.5); steps !== 0; steps -= Math.sign(steps)) {
-            pressSpecialKey(steps > 0 ? 101 : 103);  // Up narrows the view, Down widens it
-            touch.fieldOfView -= 0.5 * Math.sign(steps);
+        for (let steps = Math.round((zoomSent() - wanted) / 0.5); steps !== 0; steps -= Math.sign(steps)) {
+            pressSpecialKey(steps > 0 ? 101 : 103);
         }
     }
 

@@ -10,7 +10,8 @@
 //   start    {canvas, args, still, size, hidden}  once; size as in 'size'; hidden as in 'visibility'
 //   visibility {hidden}                    the page was hidden (a tab in the background, a locked
 //                                          screen) or shown: the program draws nothing while hidden
-//   key      {code, special}               a key: the program's character, or a GLUT_KEY_* code
+//   key      {code, special, id}           a key: the program's character, or a GLUT_KEY_* code;
+//                                          id counts the page's keys (1, 2, ...)
 //   button   {button, released, x, y}      a mouse button (0 left, 1 middle, 2 right)
 //   drag     {x, y}                        the pointer moved with a button held
 //              (x and y in CSS pixels of the shown canvas)
@@ -25,7 +26,8 @@
 //   running                                the program runs and takes input
 //   frames   {count, work, first, layer, state}  frames drawn so far, the ms their steps took,
 //            the first frame's time (ms since the epoch), the GL layer's bytes sent and draw calls
-//            of the last frame, and the scene's state when it changed; at the first frame, then
+//            of the last frame, and the scene's state when it changed (its keys: the id of the
+//            last key the program has taken, or dropped, before it); at the first frame, then
 //            at most every tellEveryMs (a few times a second from a worker), and before the
 //            frames stop
 //   still    {frames, ms, image}           a still is drawn; image is its PNG as a data URL
@@ -152,6 +154,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     let size = start.size || null;
     let sizeChanged = !!size;
     const stateAsked = [];  // questions for the state, answered after the next step
+    const keys = {received: 0, beforeStep: 0, taken: 0};  // ids of the page's keys (see 'key')
 
     function fail(words) {
         if (ended) return;
@@ -202,6 +205,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             tellFramesNow();
             return false;
         }
+        keys.beforeStep = keys.received;
         fitDrawingBuffer();
         return true;
     }
@@ -216,10 +220,15 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     // ---- what the page is told of the frames ----------------------------------------------------
     // The scene's state goes along only when it changed since it was last told.
     const frames = {count: 0, work: 0, toldAt: -Infinity, toldCount: 0, toldState: ''};
+    function programState() {
+        Module._talvenorTellState();
+        Module.talvenorState.keys = keys.taken;
+        return Module.talvenorState;
+    }
     function tellFrames() {
         frames.toldAt = performance.now();
         frames.toldCount = frames.count;
-        Module._talvenorTellState();
+        programState();
         const state = JSON.stringify(Module.talvenorState);
         const message = {type: 'frames', count: frames.count, work: frames.work, first: frames.first,
                          layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
@@ -230,13 +239,13 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         tell(message);
     }
     function tellState(id) {
-        if (typeof Module._talvenorTellState === 'function') Module._talvenorTellState();
-        tell({type: 'state', id: id, state: Module.talvenorState || null});
+        tell({type: 'state', id: id, state: typeof Module._talvenorTellState === 'function' ? programState() : null});
     }
     function answerStateAsked() {
         while (stateAsked.length) tellState(stateAsked.shift());
     }
-    function stepDone(drawn, ms) {
+    function stepDone(drawn, ms, took) {
+        if (took) keys.taken = keys.beforeStep;
         answerStateAsked();
         if (!drawn) return;
         frames.count += 1;
@@ -394,6 +403,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     return function receive(message) {
         switch (message.type) {
         case 'key':
+            keys.received = message.id;
             if (!takesInput()) break;
             if (message.special) Module._talvenorGlutSpecial(message.code, 0, 0);
             else Module._talvenorGlutKeyboard(message.code, 0, 0);
