@@ -10,8 +10,8 @@
 // With arguments (the page turns "?camera=3&frames=40" into "--camera 3 --frames 40") the entry
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
-// slices of at most kStillSlice per task, kStillYieldMs apart, so that no count keeps the
-// thread from answering the page; only the drawing is timed. The host learns the outcome through
+// slices of about kStillSliceMs of work, one task each, kStillYieldMs apart, so that however long
+// a frame takes the thread answers the page between them; only the drawing is timed. The host learns the outcome through
 // Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
 //
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
@@ -91,7 +91,10 @@ EM_JS(void, tellStillRefused, (const char* words), {
 
 namespace {
 
-constexpr long kStillSlice = 100;
+// A slice ends once this much time has gone into it. Each of its frames is finished (glFinish)
+// before the next, so that the time holds the browser's drawing too, not only the calls that
+// ask for it.
+constexpr double kStillSliceMs = 30.0;
 
 StillOptions still;
 long stillFramesDrawn = 0;
@@ -111,13 +114,11 @@ void drawStillSlice(void*) {
         return;
     }
     const double start = emscripten_get_now();
-    long slice = 0;
-    while (stillFramesDrawn < still.frames && slice < kStillSlice) {
+    do {
         displayFrame();
+        glFinish();
         ++stillFramesDrawn;
-        ++slice;
-    }
-    glFinish();
+    } while (stillFramesDrawn < still.frames && emscripten_get_now() - start < kStillSliceMs);
     stillMilliseconds += emscripten_get_now() - start;
     if (stillFramesDrawn < still.frames) {
         emscripten_async_call(drawStillSlice, nullptr, kStillYieldMs);

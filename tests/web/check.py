@@ -987,13 +987,24 @@ def still_across_loss(site, path, tries=3):
     driver = browser()
     server, address = serve.start(site)
     try:
+        # The page's thread takes the page's own tasks between the still's slices, whichever
+        # thread draws: its longest task while the frames are drawn, in the end (a poll late)
+        # less the time they took, is at most a few frames long.
+        watch = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PRESS_WAITS})["identifier"]
         plain = still(driver, address, path, STILL_ACROSS_LOSS, 300) or {}
+        driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": watch})
         reference = still_image(driver) if "frames" in plain else None
         if reference is None:
             report(name, False, "no still without a loss: %s" % plain)
             return
         # The page's clock when the still was told (a poll late) and the time its frames took.
         timing = (driver.execute_script("return performance.now()"), plain["ms"])
+        longest = max([t[1] for t in driver.execute_script("return window.talvenorLongTasks")
+                       if t[0] + t[1] > timing[0] - timing[1]] + [0])
+        most = 100 + 3 * timing[1] / 300
+        report(named("a still leaves the page's thread free: no task of it while the frames are drawn is longer "
+                     "than 100 ms and three frames",
+                     path), longest <= most, "the longest %.0f ms, at most %.0f ms" % (longest, most))
         for attempt in range(1, tries + 1):
             loss_at = max(0.0, timing[0] - timing[1] / 2)  # the middle of the frames, from navigation
             script = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
