@@ -498,9 +498,11 @@ def running_page(site, native, path):
         animation_frames(driver, 30)
         time.sleep(FRAME_REPORT_SECONDS)
         same = bool((canvas_shown(driver) == shown).all()) and frames(driver) == drawn
-        report(named("Escape ends the program: drawing stops and the page says so", path),
-               bool(ended) and same and "ended" in words and "Reload" in words,
-               "page: %r; picture unchanged: %s" % (words, same))
+        workers = [t["url"] for t in driver.execute_cdp_cmd("Target.getTargets", {})["targetInfos"]
+                   if t["type"] == "worker"]
+        report(named("Escape ends the program: drawing stops, the page says so and ends its worker", path),
+               bool(ended) and same and "ended" in words and "Reload" in words and not workers,
+               "page: %r; picture unchanged: %s; workers %s" % (words, same, workers))
     finally:
         close(driver)
         server.shutdown()
@@ -1180,11 +1182,14 @@ def shared_links_and_buttons(site, path):
         mouse(driver, "mouseMoved", x, y - 20, "left")  # a button pressed elsewhere, brought back
         after_blur = program_state(driver)["dragPitch"]
         mouse(driver, "mouseReleased", x, y - 20, "left")
+        mouse(driver, "mousePressed", x, y, "back")  # the browser's, its release not seen
+        mouse(driver, "mouseMoved", x, y - 40)
+        after_back = program_state(driver)["dragPitch"]
         report(named("a button released where the page did not see it is released: the next move, or the "
-                     "window losing the focus, ends the drag", path),
-               dragged == 20 and after_unseen == dragged and after_blur == dragged,
-               "dragged %g; after a move with no button %g; after the focus went %g"
-               % (dragged, after_unseen, after_blur))
+                     "window losing the focus, ends the drag; the back button drags nothing", path),
+               dragged == 20 and after_unseen == dragged and after_blur == dragged and after_back == dragged,
+               "dragged %g; after a move with no button %g; after the focus went %g; after the back button %g"
+               % (dragged, after_unseen, after_blur, after_back))
 
         query = "camera=3&frames=10&time=1.2"
         plain = still(driver, address, path, query, 60) or {}

@@ -106,8 +106,10 @@ EM_JS(void, tellStepDone, (int drawn, double milliseconds, int took), {
 });
 
 bool frameKept = false;  // the last display's frame waits in the GL layer for its shaders
+bool stopped = false;    // the host has stopped the program: no step, no timer runs any more
 
 void step() {
+    if (stopped) return;
     const double start = emscripten_get_now();
     if (layerFrameWaiting()) {
         tellStepDone(0, emscripten_get_now() - start, 0);
@@ -144,7 +146,7 @@ void fireTimer(void* slot) {
     Timer* timer = static_cast<Timer*>(slot);
     const Timer due = *timer;
     *timer = Timer{};  // free before the call, which may set the next one
-    if (due.callback) due.callback(due.value);
+    if (due.callback && !stopped) due.callback(due.value);
 }
 
 }  // namespace
@@ -218,6 +220,16 @@ EMSCRIPTEN_KEEPALIVE void talvenorGlutMouse(int button, int state, int x, int y)
 }
 
 EMSCRIPTEN_KEEPALIVE void talvenorGlutMotion(int x, int y) { enqueue({kMotion, x, y, 0, 0}); }
+
+// The context is lost: a frame the GL layer kept for its shaders is gone with it, and the first
+// step after the restore draws anew, with the input that waits.
+EMSCRIPTEN_KEEPALIVE void talvenorGlutContextLost() {
+    frameKept = false;
+    toolkit.redisplay = true;
+}
+
+// The program has ended or the host gave up: its steps and its timers run no more.
+EMSCRIPTEN_KEEPALIVE void talvenorGlutStop() { stopped = true; }
 
 // The host has given the canvas this drawing buffer size.
 EMSCRIPTEN_KEEPALIVE void talvenorGlutReshape(int width, int height) {

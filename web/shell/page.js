@@ -48,6 +48,7 @@
     let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
     let paused = false;   // the context is away until the browser gives it back
     let send = function () {};  // a message to the program, once it is started
+    let endWorker = function () {};  // ends the worker that runs the program, if one does
 
     function say(words, kind) {
         statusText.textContent = words;
@@ -59,14 +60,15 @@
     function stopDrawing() {
         running = false;
         ended = true;
+        endWorker();
         window.talvenorEnded = true;
         buttons.forEach(function (button) { button.disabled = true; });
     }
 
     function fail(words) {
         if (ended) return;  // the first explanation stays; later errors are its consequences
-        stopDrawing();
         send({type: 'stop'});
+        stopDrawing();
         say(words + ' Reload the page to try again.', 'problem');
     }
 
@@ -169,6 +171,7 @@
             event.preventDefault();
         }
         if (ended || paused) return;
+        if (event.button > 2 && event.type !== 'mousemove') return;  // back and forward are the browser's
         const point = canvasPoint(event.clientX, event.clientY);
         mouseLast = point;
         const bit = 1 << event.button;
@@ -422,6 +425,7 @@
 
     function noWebGL() {
         ended = true;
+        endWorker();
         window.talvenorEnded = true;
         say('This browser cannot show Talvenor: it has no WebGL 2, or WebGL is switched off. ' +
             'Talvenor needs WebGL 2, which current versions of Firefox, Chrome, Edge and Safari ' +
@@ -463,12 +467,14 @@
             }
             break;
         case 'still':
+            if (ended) break;  // a failure's words stay
             window.talvenorStillImage = message.image;
             window.talvenorStill = {frames: message.frames, ms: message.ms};
             say('Still: ' + message.frames + (message.frames === 1 ? ' frame' : ' frames') + ' drawn in ' +
                 message.ms.toFixed(1) + ' ms.', 'still');
             break;
         case 'refused':
+            if (ended) break;
             window.talvenorStill = {refused: message.words};
             say('This still cannot be drawn: ' + message.words + '.', 'problem');
             break;
@@ -584,6 +590,12 @@
                 canvas = fresh;
                 canvas.addEventListener('contextmenu', function (event) { event.preventDefault(); });
                 send = function () {};
+                if (paused) {  // a loss the worker heard of: this thread makes a context of its own
+                    holdRestoreClock();
+                    paused = false;
+                    window.talvenorPaused = false;
+                    say('Loading…');
+                }
                 runHere();
                 return;
             }
@@ -603,6 +615,7 @@
                 return;
             }
             window.talvenorPath = 'worker';
+            endWorker = function () { worker.terminate(); };
             const offscreen = canvas.transferControlToOffscreen();
             const start = startMessage();
             start.canvas = offscreen;

@@ -156,10 +156,16 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     const stateAsked = [];  // questions for the state, answered after the next step
     const keys = {received: 0, beforeStep: 0, taken: 0};  // ids of the page's keys (see 'key')
 
+    function stopProgram() {  // nothing of the program runs any more: no step, no timer
+        ended = true;
+        running = false;
+        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        if (typeof Module._talvenorGlutStop === 'function') Module._talvenorGlutStop();
+    }
+
     function fail(words) {
         if (ended) return;
-        ended = true;
-        if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+        stopProgram();
         answerStateAsked();
         tell({type: 'failed', words: words});
     }
@@ -264,7 +270,10 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         paused = true;
         tellFramesNow();
         answerStateAsked();
-        if (typeof Module._talvenorGraphicsLost === 'function') Module._talvenorGraphicsLost();
+        if (typeof Module._talvenorGraphicsLost === 'function') {
+            Module._talvenorGraphicsLost();
+            Module._talvenorGlutContextLost();
+        }
         if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
         tell({type: 'lost'});
         if (restoreAsked) {
@@ -276,7 +285,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (ended || !paused) return;
         const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
         if (!made) {
-            ended = true;
+            stopProgram();
             tell({type: 'restoreFailed'});
             return;
         }
@@ -325,9 +334,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         // exit() ends here: Escape quits the program, as on the desktop.
         quit: function (code, toThrow) {
             if (!ended) {
-                ended = true;
-                running = false;
-                if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+                stopProgram();
                 tellFramesNow();
                 answerStateAsked();
                 tell({type: 'ended', code: code});
@@ -409,7 +416,8 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             else Module._talvenorGlutKeyboard(message.code, 0, 0);
             break;
         case 'button':
-            if (takesInput()) Module._talvenorGlutMouse(message.button, message.released ? 1 : 0, message.x, message.y);
+            // A release sent as the context went away still reaches the program, after the restore.
+            if (takesInput() || (message.released && running && !ended)) Module._talvenorGlutMouse(message.button, message.released ? 1 : 0, message.x, message.y);
             break;
         case 'drag':
             if (takesInput()) Module._talvenorGlutMotion(message.x, message.y);
@@ -440,9 +448,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             break;
         case 'stop':
             if (!ended) {
-                ended = true;
-                running = false;
-                if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
+                stopProgram();
                 answerStateAsked();
             }
             break;
