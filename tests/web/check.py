@@ -50,7 +50,6 @@ line and the buttons (page.js describes them). A script put into the page before
 the page alone, never in the worker.
 """
 import base64
-import hashlib
 import io
 import os
 import re
@@ -760,25 +759,23 @@ def phone(site, path):
                % (start["sailSpeed"], tapped["sailSpeed"], held["sailSpeed"], start["autoOrbit"],
                   tapped["autoOrbit"], held["autoOrbit"]))
 
-        def pinch(spread):  # the fingers 100 CSS pixels apart and 200, in turn
-            for step in (range(0, 6) if spread else range(5, -1, -1)):
-                touches(driver, "touchMove" if step != (0 if spread else 5) else "touchStart",
-                        [(x - 50 - 10 * step, y), (x + 50 + 10 * step, y)])
+        def pinch(steps):  # the fingers 100 + 20 * step CSS pixels apart
+            for i, step in enumerate(steps):
+                touches(driver, "touchMove" if i else "touchStart", [(x - 50 - 10 * step, y), (x + 50 + 10 * step, y)])
             touches(driver, "touchEnd")
-        pinch(True)
+        pinch(range(6))
         pinched = program_state(driver)
         page_scale = driver.execute_script("return visualViewport.scale")
-        pinch(True)  # and at once a close back, before the program has told what the spread did
-        pinch(False)
+        pinch(range(6))  # and at once a close back, before the program has told what the spread did
+        pinch(range(5, -1, -1))
         back = program_state(driver)
         # Fingers twice as far apart: half the view's width, tan(fov / 2) halved.
         wanted = 2 * numpy.degrees(numpy.arctan(numpy.tan(numpy.radians(held["fieldOfView"] / 2)) / 2))
         report(named("a pinch zooms the view, following the fingers, not the page", path),
                abs(pinched["fieldOfView"] - wanted) <= 0.5 and page_scale == 1
                and abs(back["fieldOfView"] - pinched["fieldOfView"]) <= 1,
-               "field of view %.1f -> %.1f degrees (the fingers ask for %.1f), after a spread and a close back "
-               "%.1f; page scale %s" % (held["fieldOfView"], pinched["fieldOfView"], wanted, back["fieldOfView"],
-                                        page_scale))
+               "field of view %.1f -> %.1f degrees (the fingers ask for %.1f), after a spread and a close back %.1f; "
+               "page scale %s" % (held["fieldOfView"], pinched["fieldOfView"], wanted, back["fieldOfView"], page_scale))
 
         driver.find_element("css selector", "#buttons button[data-special='4']").click()
         before = program_state(driver)
@@ -989,9 +986,7 @@ def still_across_loss(site, path, tries=3):
     driver = browser()
     server, address = serve.start(site)
     try:
-        # The page's thread takes the page's own tasks between the still's slices, whichever
-        # thread draws: its longest task while the frames are drawn, in the end (a poll late)
-        # less the time they took, is at most a few frames long.
+        # The page's longest task in the time the frames took, up to the still's end (a poll late).
         watch = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PRESS_WAITS})["identifier"]
         plain = still(driver, address, path, STILL_ACROSS_LOSS, 300) or {}
         driver.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument", {"identifier": watch})
@@ -1004,9 +999,8 @@ def still_across_loss(site, path, tries=3):
         longest = max([t[1] for t in driver.execute_script("return window.talvenorLongTasks")
                        if t[0] + t[1] > timing[0] - timing[1]] + [0])
         most = 100 + 3 * timing[1] / 300
-        report(named("a still leaves the page's thread free: no task of it while the frames are drawn is longer "
-                     "than 100 ms and three frames",
-                     path), longest <= most, "the longest %.0f ms, at most %.0f ms" % (longest, most))
+        report(named("no task of the page's thread during a still is longer than 100 ms and three frames", path),
+               longest <= most, "the longest %.0f ms, at most %.0f ms" % (longest, most))
         for attempt in range(1, tries + 1):
             loss_at = max(0.0, timing[0] - timing[1] / 2)  # the middle of the frames, from navigation
             script = driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument",
@@ -1038,16 +1032,16 @@ def still_across_loss(site, path, tries=3):
 
 def worker_devtools(driver, script, calls):
     """DevTools calls [(method, params)] made in the page's dedicated worker whose script is named
-    script, through the browser's own DevTools socket (selenium's reaches the page alone; trio and
-    its websockets come with Debian's selenium); their results, or None when there is no such
-    worker."""
+    script (the browser's own when script is None), through the browser's own DevTools socket
+    (selenium's reaches the page alone; trio and its websockets come with Debian's selenium);
+    their results, or None when there is no such worker."""
     import json
     import urllib.request
     import trio
     import trio_websocket
     workers = [t["targetId"] for t in driver.execute_cdp_cmd("Target.getTargets", {})["targetInfos"]
-               if t["type"] == "worker" and t["url"].split("?")[0].endswith("/" + script)]
-    if len(workers) != 1:
+               if t["type"] == "worker" and t["url"].split("?")[0].endswith("/%s" % script)]
+    if script and len(workers) != 1:
         return None
     address = driver.capabilities["goog:chromeOptions"]["debuggerAddress"]
     with urllib.request.urlopen("http://%s/json/version" % address) as answer:
@@ -1070,7 +1064,8 @@ def worker_devtools(driver, script, calls):
                         if "error" in answer:
                             raise RuntimeError("%s: %s" % (method, answer["error"]))
                         return answer["result"]
-            session = (await send("Target.attachToTarget", {"targetId": workers[0], "flatten": True}))["sessionId"]
+            session = script and (await send("Target.attachToTarget",
+                                             {"targetId": workers[0], "flatten": True}))["sessionId"]
             for method, params in calls:
                 results.append(await send(method, params, session))
     trio.run(run)
@@ -1206,68 +1201,42 @@ def shared_links_and_buttons(site, path):
 
 
 def browser_cpu(driver):
-    """The CPU seconds used so far by the browser's processes (all that chromedriver started)."""
-    parents, used = {}, {}
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            with open("/proc/%s/stat" % pid) as f:
-                fields = f.read().rsplit(")", 1)[1].split()
-        except OSError:
-            continue
-        parents[int(pid)], used[int(pid)] = int(fields[1]), int(fields[11]) + int(fields[12])
-    tree = {driver.service.process.pid}
-    while True:
-        more = {pid for pid, parent in parents.items() if parent in tree} - tree
-        if not more:
-            return sum(used[pid] for pid in tree - {driver.service.process.pid}) / os.sysconf("SC_CLK_TCK")
-        tree |= more
-
-
-# The frame counts the page has heard of: a second after it was hidden (the frames drawn before
-# told by then) and when it is shown again (before any frame drawn after).
-COUNT_WHILE_HIDDEN = """
-window.talvenorHidden = [];
-document.addEventListener('visibilitychange', function () {
-    const count = function () { window.talvenorHidden.push(window.talvenorFrames || 0); };
-    if (document.hidden) setTimeout(count, 1000); else count();
-});"""
+    """CPU seconds used so far by all the browser's processes."""
+    return sum(p["cpuTime"] for p in worker_devtools(driver, None, [("SystemInfo.getProcessInfo", {})])[0]["processInfo"])
 
 
 def hidden_page(site, path, seconds=8, hidden_seconds=30):
-    """A page hidden behind another tab draws nothing and its browser rests, and it carries on
-    when shown: hidden from its start too, while its data loads; and hidden while its context is
-    away for longer than the deadline for getting it back, which counts only the time it is shown
-    (a phone locked with the context away)."""
+    """A page behind another tab, from its start and running, draws nothing and carries on when shown;
+    hidden with its context away for longer than the restore's deadline (of time shown) too."""
     server, address = serve.start(site)
     driver = browser()
-    name = named("a hidden page draws nothing, its browser rests, and it carries on when shown, "
-                 "also when hidden from its start", path)
     try:
         shown = driver.current_window_handle
         driver.get(page_url(address, path))
-        driver.switch_to.new_window("tab")  # in front of the page: hidden, as behind a locked screen
+        driver.switch_to.new_window("tab")
         other = driver.current_window_handle
         time.sleep(5)
         driver.switch_to.window(shown)
-        if not wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60) \
-                or on_path(driver, path) or driver.execute_script("return !!window.talvenorEnded"):
-            report(name, False, "hidden from its start, then shown: %s %s" % (page_words(driver), on_path(driver, path)))
-            return
-        driver.execute_script(COUNT_WHILE_HIDDEN)
+        started = wait_for(driver, "return (window.talvenorFrames || 0) > 5 || window.talvenorEnded", 60)
+        # The frames told a second after the page is hidden and when it is shown, before any more.
+        driver.execute_script("window.talvenorHidden = []; document.addEventListener('visibilitychange', function () {"
+                              " const count = function () { talvenorHidden.push(window.talvenorFrames); };"
+                              " if (document.hidden) setTimeout(count, 1000); else count(); });")
         cpu = []
-        for window in (shown, other):  # the same time shown, then hidden
+        for window in (shown, other):
             driver.switch_to.window(window)
-            began = (browser_cpu(driver), time.monotonic(), frames(driver) if window == shown else 0)
+            began = (browser_cpu(driver), time.monotonic(), frames(driver))
             time.sleep(seconds)
             cpu.append((browser_cpu(driver) - began[0]) / (time.monotonic() - began[1]))
-            drawn = frames(driver) - began[2] if window == shown else drawn
+            if window == shown:
+                drawn = frames(driver) - began[2]
         driver.switch_to.window(shown)
         counts = driver.execute_script("return window.talvenorHidden")
-        hidden_frames = counts[1] - counts[0] if len(counts) == 2 else None
-        carried_on = bool(after_frames(driver, 10))
-        report(name, hidden_frames is not None and hidden_frames <= 2 and cpu[1] <= cpu[0] / 3 and carried_on,
-               "in %d s: %d frames shown, %s hidden (from its first second); the browser's CPU %.0f %% shown, "
-               "%.0f %% hidden; carried on: %s" % (seconds, drawn, hidden_frames, 100 * cpu[0], 100 * cpu[1], carried_on))
+        hidden_frames = counts[1] - counts[0] if len(counts) == 2 else float("nan")
+        report(named("a hidden page draws nothing, its browser rests, and it carries on when shown, also when "
+                     "hidden from its start", path), started and not on_path(driver, path) and hidden_frames <= 2
+               and cpu[1] <= cpu[0] / 3 and bool(after_frames(driver, 10)), "in %d s %d frames shown, %s hidden; the "
+               "browser's CPU %.0f %% shown, %.0f %% hidden" % (seconds, drawn, hidden_frames, 100 * cpu[0], 100 * cpu[1]))
 
         lose_context(driver)
         paused = wait_for(driver, "return window.talvenorPaused === true", 10)
@@ -1311,53 +1280,45 @@ def starts_offline(driver, address, path):
 
 
 def other_page(driver, url):
-    """The title of the page at url, or that the browser showed its own error page."""
     from selenium.common.exceptions import WebDriverException
     try:
         driver.get(url)
-        return driver.execute_script("return document.querySelector('#canvas') ? 'Talvenor\\'s page' : document.title")
+        return driver.execute_script("return document.querySelector('#canvas') ? 'Talvenor' : document.title")
     except WebDriverException:
         return "the browser's own error page"
 
 
 def offline_hosts(site, path):
     """The offline copy on hosts as they are: one that sends index.html on to ./ and adds
-    Content-Encoding to .gz files, with the site at its root beside the folders of other pages
-    (which keep their own pages, online and offline) and a copy of another build in a folder
-    below (whose first visit is its own page, not the outer copy's); and a new build's install
-    that fails half way while the old one is in use."""
+    Content-Encoding to .gz files, with the site at its root beside other pages (which keep their
+    own) and another build in a folder below (whose first visit is its own page); and a new
+    build's install that fails half way while the old one is in use."""
     root = tempfile.mkdtemp(prefix="talvenor-hosts-")
     for name in os.listdir(site):
         os.symlink(os.path.join(os.path.abspath(site), name), os.path.join(root, name))
     for folder in ("blog", "docs"):
         os.mkdir(os.path.join(root, folder))
         with open(os.path.join(root, folder, "index.html"), "w", encoding="utf-8") as other:
-            other.write("<!DOCTYPE html><html lang=en><title>%s</title><p>Another page of the host.</p>" % folder)
-    # The other copy is another build: its page marked, its worker naming another build.
+            other.write("<!DOCTYPE html><title>%s</title>" % folder)
+    # The other copy is another build: the same files, its worker naming another build.
     preview = os.path.join(root, "preview")
     shutil.copytree(site, preview)
-    with open(os.path.join(preview, "index.html"), "rb") as f:
-        html = f.read()
-    marked = html.replace(b"<head>", b'<head><meta name="talvenor-build" content="preview">', 1)
-    with open(os.path.join(preview, "index.html"), "wb") as f:
-        f.write(marked)
     with open(os.path.join(preview, "sw.js"), encoding="utf-8") as worker:
         text = worker.read()
-    text = text.replace(hashlib.sha256(html).hexdigest(), hashlib.sha256(marked).hexdigest())
     with open(os.path.join(preview, "sw.js"), "w", encoding="utf-8") as worker:
         worker.write(re.sub(r"'([0-9a-f]{16})';", lambda m: "'%s';" % m.group(1)[::-1], text, count=1))
     server, address = serve.start(root, redirect_index=True, encode_gz=True)
     driver = browser()
-    marker = "return (document.querySelector('meta[name=talvenor-build]') || {}).content || 'root'"
     others = [address + "blog/", address + "docs/index.html"]
     try:
         started = starts_offline(driver, page_url(address, path), path)
         states = ["root: %s, worker %s" % ("drawing" if started is True else started, worker_ready(driver))]
         pages = [other_page(driver, url) for url in others]
         started = starts_offline(driver, page_url(address + "preview/", path), path)
-        build = driver.execute_script(marker)
-        states.append("preview/: %s (%s's page), worker %s" % ("drawing" if started is True else started, build,
-                                                                worker_ready(driver)))
+        # Its first visit is its own page from the host, not one from the root copy's cache.
+        fetched = driver.execute_script("return performance.getEntriesByType('navigation')[0].transferSize") > 0
+        states.append("preview/: %s (from the host %s), worker %s" % ("drawing" if started is True else started,
+                                                                       fetched, worker_ready(driver)))
         kept = driver.execute_async_script(
             "const done = arguments[arguments.length - 1]; caches.keys().then(done, function () { done([]); });")
         again = starts_offline(driver, page_url(address, path, page=""), path) is True
@@ -1369,8 +1330,8 @@ def offline_hosts(site, path):
         report(named("on a host that redirects index.html and packs .gz files on the way, the site at its root and "
                      "another build in a folder below each start again online and then offline, on their own pages, "
                      "and the host's other pages keep theirs", path),
-               again and all(offline) and len(set(kept)) == 2 and build == "preview" and pages == ["blog", "docs"]
-               and "Talvenor's page" not in pages_offline,
+               again and all(offline) and len(set(kept)) == 2 and fetched and pages == ["blog", "docs"]
+               and "Talvenor" not in pages_offline,
                "%s; caches %s; again online: %s; offline: %s; the other pages online %s, offline %s"
                % ("; ".join(states), kept, again, offline, pages, pages_offline))
     finally:
