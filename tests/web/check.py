@@ -26,8 +26,8 @@ draw). Their names end in "(worker)" or "(main thread)".
                                       performance and its timings are figures
     check.py restore SITE NATIVE      the lost context given back alone (a part of page)
     check.py wild SITE                shared links with names of their own, a button released
-                                      unseen, a page hidden while its context is away, hosts that
-                                      redirect or pack on the way (a part of page)
+                                      unseen, a hidden page (at rest; and with its context away),
+                                      hosts that redirect or pack on the way (a part of page)
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
     check.py speed SITE NATIVE        300 frames on the page against 300 native ones; from
                                       navigation, the first frame and the longest a button pressed

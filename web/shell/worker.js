@@ -324,6 +324,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         preMainLoop: beforeStep,
         talvenorStepDone: stepDone,
         talvenorStillDone: function (count, ms) {
+            if (ended) return;  // the page gave up meanwhile: its words stay
             stillImage().then(function (image) {
                 tell({type: 'still', frames: count, ms: ms, image: image});
             }, function (error) {
