@@ -418,7 +418,9 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
             break;
         case 'button':
             // A release sent as the context went away still reaches the program, after the restore.
-            if (takesInput() || (message.released && running && !ended)) Module._talvenorGlutMouse(message.button, message.released ? 1 : 0, message.x, message.y);
+            if (takesInput() || (message.released && running && !ended)) {
+                Module._talvenorGlutMouse(message.button, message.released ? 1 : 0, message.x, message.y);
+            }
             break;
         case 'drag':
             if (takesInput()) Module._talvenorGlutMotion(message.x, message.y);
