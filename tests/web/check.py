@@ -231,6 +231,19 @@ def canvas_shown(driver, without_status=False):
     return numpy.asarray(Image.open(io.BytesIO(png)).convert("RGB").resize((800, 600)))
 
 
+# When the program's first frame as a picture (first-frame.webp) was painted, in ms from
+# navigation (null if never), and whether it shows now.
+FIRST_PICTURE = r"""
+const done = arguments[arguments.length - 1];
+const shown = !!document.getElementById('first-frame');
+new PerformanceObserver(function (list) {
+    const entry = list.getEntries().find(function (e) { return /first-frame\.webp$/.test(e.url); });
+    done([entry ? entry.renderTime || entry.startTime : null, shown]);
+}).observe({type: 'largest-contentful-paint', buffered: true});
+setTimeout(function () { done([null, shown]); }, 2000);
+"""
+
+
 def policy_complaints(driver):
     return [entry["message"] for entry in driver.get_log("browser")
             if "Content Security Policy" in entry["message"] or "Refused to" in entry["message"]]
@@ -431,8 +444,11 @@ def running_page(site, native, path):
             report(named("the page starts the program", path), False, page_words(driver))
             return
         wrong_path = on_path(driver, path)
-        report(named("the page starts the program", path), title == "Talvenor" and not wrong_path,
-               "title %r%s" % (title, "; " + wrong_path if wrong_path else ""))
+        painted, shown = driver.execute_async_script(FIRST_PICTURE)
+        report(named("the page starts the program, its first frame shown as a picture until it draws", path),
+               title == "Talvenor" and not wrong_path and painted is not None and not shown,
+               "title %r%s; the picture painted at %s ms, still shown: %s"
+               % (title, "; " + wrong_path if wrong_path else "", painted, shown))
 
         first = canvas_shown(driver)
         changed = None
@@ -596,8 +612,9 @@ def missing_files(site, path):
             driver.get(page_url(address, path))
             told = wait_for(driver, "return window.talvenorEnded", 30)
             words = page_words(driver)
-            right = bool(told) and "Reload" in words and not frames(driver)
-            print("without %-14s the page says: %r" % (name, words))
+            shown = driver.execute_async_script(FIRST_PICTURE)[1]  # hides no words, shows nothing that runs
+            right = bool(told) and "Reload" in words and not frames(driver) and not shown
+            print("without %-14s the page says: %r%s" % (name, words, "; the first frame's picture shows" * shown))
             ok = ok and right
         finally:
             close(driver)

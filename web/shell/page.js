@@ -35,6 +35,13 @@
     const progress = document.getElementById('progress');
     const buttons = document.querySelectorAll('#buttons button:not(#fullscreen)');
     const fullscreenButton = document.getElementById('fullscreen');
+    // The program's first frame as a picture (first-frame.webp), shown from the page's first
+    // paint until the program has drawn that frame itself. A still, a failure or an end has no
+    // use for it: it would show what is not there.
+    const picture = document.getElementById('first-frame');
+    function dropPicture() {
+        if (picture) picture.remove();
+    }
 
     // A still is asked for by the still options' own names alone. Links passed around gain names
     // of their own (fbclid, utm_source, ref, ...): those are left in the address and ignored, so
@@ -44,6 +51,7 @@
     const stillQuery = Array.from(query).filter(function (pair) { return kStillNames.includes(pair[0]); });
     const still = stillQuery.length > 0;
     const onThisThread = query.get('thread') === 'main';
+    if (still) dropPicture();
     let running = false;  // the program takes input
     let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
     let paused = false;   // the context is away until the browser gives it back
@@ -58,6 +66,7 @@
     }
 
     function stopDrawing() {
+        dropPicture();
         running = false;
         ended = true;
         endWorker();
@@ -424,6 +433,7 @@
     window.talvenorRestoreContext = function () { send({type: 'restore'}); };
 
     function noWebGL() {
+        dropPicture();
         ended = true;
         endWorker();
         window.talvenorEnded = true;
@@ -463,6 +473,10 @@
             window.talvenorLayerCounts = {bytes: message.layer[0], draws: message.layer[1]};
             if (window.talvenorFirstFrame === undefined && message.first !== undefined) {
                 window.talvenorFirstFrame = message.first - performance.timeOrigin;
+                // On this thread the frame and the picture's going are painted together; a
+                // worker's frame is on its way to the screen already when it tells it.
+                if (window.talvenorPath === 'main') dropPicture();
+                else requestAnimationFrame(dropPicture);
                 keepForOffline();
             }
             break;
