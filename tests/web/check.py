@@ -1542,9 +1542,69 @@ def speed(site, native, rounds=3):
     finally:
         close(driver)
         server.shutdown()
+    ok = first_visits(site) and ok
     for path in PATHS:
         ok = start_figures(site, path) and ok
     report("speed figures", ok)
+
+
+# What a first visit shows when, in ms from navigation: the first paint, the first frame's picture
+# (its largest-contentful-paint entry), the first frame, and the parts of the start (worker.js).
+VISIT_READING = FIRST_PICTURE.replace("done([entry ? entry.renderTime || entry.startTime : null, shown]);", """
+    const paint = performance.getEntriesByName('first-contentful-paint')[0];
+    done({paint: paint ? paint.startTime : null, picture: entry ? entry.renderTime || entry.startTime : null,
+          frame: window.talvenorFirstFrame || window.floorFirstFrame || null,
+          parts: window.talvenorStartParts || {}});""").replace("done([null, shown]);", "done(null);")
+START_PARTS = ("script", "probe", "able", "context", "code", "data", "unpacked", "program", "runtime", "setUp", "frame")
+
+
+def first_visits(site, visits=3):
+    """Figures only: first visits (a fresh browser each) of the page in both ways and of the floor
+    page beside the checks (floor.html: one triangle in a worker on a transferred canvas of the
+    page's size), taking turns; the median of each figure."""
+    server, address = serve.start(site)
+    floor_server, floor_address = serve.start(os.path.dirname(os.path.abspath(__file__)))
+    pages = {"floor": floor_address + "floor.html", "worker": page_url(address, "worker"),
+             "main": page_url(address, "main")}
+    seen = {name: [] for name in pages}
+    load = load_average()
+    try:
+        for _ in range(visits):
+            for name, url in pages.items():
+                driver = browser()
+                try:
+                    driver.get(url)
+                    wait_for(driver, "return window.talvenorFirstFrame || window.floorFirstFrame || window.talvenorEnded")
+                    reading = driver.execute_async_script(VISIT_READING)
+                    if reading and reading["frame"]:
+                        seen[name].append(reading)
+                finally:
+                    close(driver)
+    finally:
+        server.shutdown()
+        floor_server.shutdown()
+
+    def median(name, key, part=None):
+        values = [v["parts"].get(part) if part else v[key] for v in seen[name]]
+        values = [v for v in values if v is not None]
+        return percentile(values, 50) if values else None
+
+    print("first visits, medians of %d (load average %s before, %s after):" % (visits, load, load_average()))
+    for name in pages:
+        if not seen[name]:
+            print("  %-11s drew no first frame" % (PATH_NAMES.get(name, name)))
+            continue
+        parts = ", ".join("%s %.0f" % (part, median(name, None, part)) for part in START_PARTS
+                          if median(name, None, part) is not None)
+        picture = median(name, "picture")
+        print("  %-11s first paint %.0f ms, the first frame's picture %s, the first frame %.0f ms (%s ms)%s%s"
+              % (PATH_NAMES.get(name, name), median(name, "paint") or 0,
+                 "%.0f ms" % picture if picture is not None else "-", median(name, "frame"),
+                 " ".join("%.0f" % v["frame"] for v in seen[name]),
+                 "; the start's parts ended at (ms): " + parts if parts else "",
+                 "; %+.0f ms against the floor" % (median(name, "frame") - median("floor", "frame"))
+                 if name != "floor" and seen["floor"] else ""), flush=True)
+    return all(seen.values())
 
 
 # Installed before the page's own scripts: how long each press of the mouse waited for the page's

@@ -19,6 +19,7 @@
 // window.talvenorFrames counts the frames drawn (from a worker, told a few times a second),
 // window.talvenorFrameWork = {frames, ms} the time the program's own steps took, on its thread;
 // window.talvenorFirstFrame is the time (ms since navigation) the first one was drawn,
+// window.talvenorStartParts when each part of the start before it ended (worker.js lists them),
 // window.talvenorEnded is set once the program has ended. window.talvenorState holds the scene
 // fields the program told last (talvenorAskState() asks for them afresh, as a promise), and
 // window.talvenorLayerCounts the GL layer's bytes sent and draw calls of a frame.
@@ -473,6 +474,8 @@
             window.talvenorLayerCounts = {bytes: message.layer[0], draws: message.layer[1]};
             if (window.talvenorFirstFrame === undefined && message.first !== undefined) {
                 window.talvenorFirstFrame = message.first - performance.timeOrigin;
+                window.talvenorStartParts = {};
+                for (const part in message.parts) window.talvenorStartParts[part] = message.parts[part] - performance.timeOrigin;
                 // On this thread the frame and the picture's going are painted together; a
                 // worker's frame is on its way to the screen already when it tells it.
                 if (window.talvenorPath === 'main') dropPicture();

@@ -24,8 +24,9 @@
 //   unable                                 from a worker given the canvas: its frames do not come
 //   progress {received, total}             the texture data arriving (total 0: unknown)
 //   running                                the program runs and takes input
-//   frames   {count, work, first, layer, state}  frames drawn so far, the ms their steps took,
-//            the first frame's time (ms since the epoch), the GL layer's bytes sent and draw calls
+//   frames   {count, work, first, parts, layer, state}  frames drawn so far, the ms their steps took,
+//            the first frame's time (ms since the epoch) and, with it, when each part of the start
+//            ended (talvenorStartParts, ms since the epoch), the GL layer's bytes sent and draw calls
 //            of the last frame, and the scene's state when it changed (its keys: the id of the
 //            last key the program has taken, or dropped, before it); at the first frame, then
 //            at most every tellEveryMs (a few times a second from a worker), and before the
@@ -38,6 +39,22 @@
 //   noWebGL                                no WebGL 2 context could be made
 //   state {id, state} / memory {id, wasm}  the answers to the page's questions
 'use strict';
+
+// When each part of the start ended, in ms since the epoch (figures for the checks):
+//   script   this script began            data      the texture data arrived
+//   probe    a worker's first context, which tells whether it can draw, was made
+//   able     a worker's animation frames came: the page hands it the canvas
+//   unpacked the data was unpacked         code      the program's code was compiled
+//   context  the WebGL 2 context was made  program   talvenor.js was loaded and run
+//   runtime  the program's memory and files were ready, its main() about to start
+//   setUp    main() had done its set-up (the window, the twelve texture files read, the textures
+//            and their mipmaps built) and the loop's first step began
+//   frame    the first frame was drawn (its shaders made first)
+const talvenorStartParts = {};
+function talvenorMark(part) {
+    if (!(part in talvenorStartParts)) talvenorStartParts[part] = performance.timeOrigin + performance.now();
+}
+talvenorMark('script');
 
 // The program's two large files, fetched side by side: the texture data (its progress told) and
 // the program's code, compiled as it arrives. Started by a worker as soon as it knows it can draw,
@@ -66,6 +83,7 @@ function talvenorLoad(tell) {
             function pump() {
                 return reader.read().then(function (part) {
                     if (part.done) {
+                        talvenorMark('data');
                         tell({type: 'progress', received: total || received, total: total});
                         return new Blob(chunks);
                     }
@@ -89,6 +107,9 @@ function talvenorLoad(tell) {
                 }
                 return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
             });
+        }).then(function (data) {
+            talvenorMark('unpacked');
+            return data;
         });
     }
 
@@ -103,6 +124,9 @@ function talvenorLoad(tell) {
                         /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
         return streams ? WebAssembly.compileStreaming(response) :
                          response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
+    }).then(function (module) {
+        talvenorMark('code');
+        return module;
     });
     code.catch(function () {});  // told when the program asks for it
     const data = fetchData();
@@ -181,6 +205,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         tell({type: 'noWebGL'});
         return function () {};
     }
+    talvenorMark('context');
     const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
     const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
     const loss = gl.getExtension('WEBGL_lose_context');
@@ -205,6 +230,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     // While the page is hidden the loop rests: its next step pauses it instead, until the page is
     // shown again. The day clock's timer goes on as the browser lets it.
     function beforeStep() {
+        talvenorMark('setUp');
         if (hidden) {
             resting = true;
             Module.pauseMainLoop();
@@ -237,7 +263,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         programState();
         const state = JSON.stringify(Module.talvenorState);
         const message = {type: 'frames', count: frames.count, work: frames.work, first: frames.first,
-                         layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
+                         parts: frames.toldCount === 1 ? talvenorStartParts : undefined, layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
         if (state !== frames.toldState) {
             frames.toldState = state;
             message.state = Module.talvenorState;
@@ -256,7 +282,10 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (!drawn) return;
         frames.count += 1;
         frames.work += ms;
-        if (frames.count === 1) frames.first = performance.timeOrigin + performance.now();
+        if (frames.count === 1) {
+            talvenorMark('frame');
+            frames.first = talvenorStartParts.frame;
+        }
         if (frames.count === 1 || performance.now() - frames.toldAt >= tellEveryMs) tellFrames();
     }
     function tellFramesNow() {  // before the page is told the frames stopped
@@ -317,6 +346,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         printErr: function (text) { console.warn(text); },
         setStatus: function () {},  // the data is fetched here, with its own progress
         onRuntimeInitialized: function () {
+            talvenorMark('runtime');
             if (still || ended) return;
             running = true;
             tell({type: 'running'});
@@ -353,6 +383,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (inWorker) {
             try {
                 importScripts('talvenor.js');
+                talvenorMark('program');
             } catch (error) {
                 fail('The file talvenor.js did not load.');
             }
@@ -361,6 +392,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         const program = document.createElement('script');
         program.src = 'talvenor.js';
         program.onerror = function () { fail('The file talvenor.js did not load.'); };
+        program.onload = function () { talvenorMark('program'); };
         document.body.appendChild(program);
     }
 
@@ -502,11 +534,13 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
             decide(false);
             return;
         }
+        talvenorMark('probe');
         // Two animation frames, which come 60 times a second, within a second of the page shown.
         probeClock = talvenorAwaitFrames(1000, hidden, function () {
             probeClock = null;
             const loss = context.getExtension('WEBGL_lose_context');
             if (loss) loss.loseContext();  // the probe's own context is not needed any more
+            talvenorMark('able');
             decide(true);
         }, function () {
             probeClock = null;
