@@ -566,16 +566,25 @@
         send({type: 'visibility', hidden: document.hidden});
     });
 
+    // Making the first graphics context keeps the GPU busy for a while, and the page's paint
+    // waits for the GPU: the program's context is made once the page has painted (the picture).
+    function afterFirstPaint(then) {
+        if (document.hidden) then();  // no paint, no animation frames
+        else requestAnimationFrame(function () { setTimeout(then, 0); });
+    }
+
     function runHere() {
         window.talvenorPath = 'main';
         const script = document.createElement('script');
         script.src = 'worker.js';
         script.onerror = function () { fail('The file worker.js did not load.'); };
         script.onload = function () {
-            if (ended) return;
-            // Messages to the program reach it after the call that sent them, as from a worker.
-            const receive = window.talvenorRun(canvas, told, startMessage(), 0);
-            send = function (message) { receive(message); };
+            afterFirstPaint(function () {
+                if (ended) return;
+                // Messages to the program reach it after the call that sent them, as from a worker.
+                const receive = window.talvenorRun(canvas, told, startMessage(), 0);
+                send = function (message) { receive(message); };
+            });
         };
         document.body.appendChild(script);
     }
@@ -596,7 +605,7 @@
         // Until it has the canvas, the worker hears only whether the page is shown: it waits for
         // its animation frames only while it is.
         send = function (message) { if (message.type === 'visibility') worker.postMessage(message); };
-        send({type: 'visibility', hidden: document.hidden});
+        afterFirstPaint(function () { send({type: 'visibility', hidden: document.hidden}); });
         worker.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'unable') {

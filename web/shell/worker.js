@@ -9,7 +9,8 @@
 // The page's messages, {type, ...}:
 //   start    {canvas, args, still, size, hidden}  once; size as in 'size'; hidden as in 'visibility'
 //   visibility {hidden}                    the page was hidden (a tab in the background, a locked
-//                                          screen) or shown: the program draws nothing while hidden
+//                                          screen) or shown: the program draws nothing while hidden;
+//                                          a worker hears the first once the page has painted (see below)
 //   key      {code, special, id}           a key: the program's character, or a GLUT_KEY_* code;
 //                                          id counts the page's keys (1, 2, ...)
 //   button   {button, released, x, y}      a mouse button (0 left, 1 middle, 2 right)
@@ -504,11 +505,18 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
         let loading = null;
         let hidden = false;
         let probeClock = null;  // the wait for this worker's frames, counted while the page is shown
+        let probe = null;       // makes the first context, at the page's first word
         self.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'visibility') {
                 hidden = message.hidden;
-                if (probeClock) probeClock(hidden);
+                if (probe) {
+                    const now = probe;
+                    probe = null;
+                    now();
+                } else if (probeClock) {
+                    probeClock(hidden);
+                }
             }
             if (message.type === 'start') {
                 message.loading = loading;
@@ -524,28 +532,32 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
             return;
         }
         loading = talvenorLoad(tell);
-        let context = null;
-        try {
-            context = new OffscreenCanvas(1, 1).getContext('webgl2');
-        } catch (error) {
-            context = null;
-        }
-        if (!context) {
-            decide(false);
-            return;
-        }
-        talvenorMark('probe');
-        // Two animation frames, which come 60 times a second, within a second of the page shown.
-        probeClock = talvenorAwaitFrames(1000, hidden, function () {
-            probeClock = null;
-            const loss = context.getExtension('WEBGL_lose_context');
-            if (loss) loss.loseContext();  // the probe's own context is not needed any more
-            talvenorMark('able');
-            decide(true);
-        }, function () {
-            probeClock = null;
-            decide(false);
-        });
+        // A first context keeps the GPU busy for a while, and the page's first paint waits for the
+        // GPU too: it is made once the page has painted, which its first message says.
+        probe = function () {
+            let context = null;
+            try {
+                context = new OffscreenCanvas(1, 1).getContext('webgl2');
+            } catch (error) {
+                context = null;
+            }
+            if (!context) {
+                decide(false);
+                return;
+            }
+            talvenorMark('probe');
+            // Two animation frames, which come 60 times a second, within a second of the page shown.
+            probeClock = talvenorAwaitFrames(1000, hidden, function () {
+                probeClock = null;
+                const loss = context.getExtension('WEBGL_lose_context');
+                if (loss) loss.loseContext();  // the probe's own context is not needed any more
+                talvenorMark('able');
+                decide(true);
+            }, function () {
+                probeClock = null;
+                decide(false);
+            });
+        };
 
         // What goes wrong outside any call of ours (the program's code not arriving, an error in
         // it) is the page's to say.
