@@ -51,6 +51,7 @@ the page alone, never in the worker.
 """
 import base64
 import io
+import json
 import os
 import re
 import shutil
@@ -1441,10 +1442,9 @@ def lighthouse_figures(result, path):
     audits = result["audits"]
     print("  performance: " + ", ".join("%s %s" % (name, audits[name].get("displayValue", "?"))
                                         for name in LIGHTHOUSE_METRICS if name in audits))
-    element = [item for table in (audits.get("largest-contentful-paint-element", {}).get("details") or {}).get("items", [])
-               for item in table.get("items", []) if "node" in item]
+    element = re.search(r'"snippet": "((?:[^"\\]|\\.)*)"', json.dumps(audits.get("largest-contentful-paint-element", {})))
     if element:
-        print("  largest contentful paint: " + element[0]["node"].get("snippet", "?"))
+        print("  largest contentful paint: " + json.loads('"%s"' % element.group(1)))
     # What blocked the main thread: Lighthouse's long tasks (simulated times), by script.
     tasks = (audits.get("long-tasks", {}).get("details") or {}).get("items", [])
     if tasks:
@@ -1483,7 +1483,6 @@ def lighthouse_run(url, tool):
         if run.returncode != 0 or not os.path.exists(out):
             print(run.stdout[-2000:], run.stderr[-2000:])
             return "status %d" % run.returncode
-        import json
         with open(out, encoding="utf-8") as f:
             return json.load(f)
     finally:

@@ -445,6 +445,15 @@
         window.talvenorNoWebGL = true;
     }
 
+    // The first frame is drawn: it takes the picture's place, and the buttons wake.
+    function showRunning() {
+        dropPicture();
+        if (ended || paused) return;  // the restore hides the status and wakes the buttons
+        status.hidden = true;
+        buttons.forEach(function (button) { button.disabled = false; });
+        canvas.focus();
+    }
+
     function told(message) {
         switch (message.type) {
         case 'progress':
@@ -462,10 +471,6 @@
             running = true;
             tellSize();
             watchSize();
-            if (paused) break;  // the restore shows the picture and wakes the buttons
-            status.hidden = true;
-            buttons.forEach(function (button) { button.disabled = false; });
-            canvas.focus();
             break;
         case 'frames':
             window.talvenorFrames = message.count;
@@ -476,10 +481,12 @@
                 window.talvenorFirstFrame = message.first - performance.timeOrigin;
                 window.talvenorStartParts = {};
                 for (const part in message.parts) window.talvenorStartParts[part] = message.parts[part] - performance.timeOrigin;
-                // On this thread the frame and the picture's going are painted together; a
-                // worker's frame is on its way to the screen already when it tells it.
-                if (window.talvenorPath === 'main') dropPicture();
-                else requestAnimationFrame(dropPicture);
+                // On this thread the frame and the page's change are painted together; a worker's
+                // frame is on its way to the screen already when it tells it. All of the change
+                // is one picture of the page: while the GPU is busy with the program's first
+                // frames, each picture of the page waits for it.
+                if (window.talvenorPath === 'main') showRunning();
+                else requestAnimationFrame(showRunning);
                 keepForOffline();
             }
             break;
