@@ -51,7 +51,6 @@ the page alone, never in the worker.
 """
 import base64
 import io
-import json
 import os
 import re
 import shutil
@@ -232,13 +231,14 @@ def canvas_shown(driver, without_status=False):
     return numpy.asarray(Image.open(io.BytesIO(png)).convert("RGB").resize((800, 600)))
 
 
-# When the program's first frame as a picture (first-frame.webp) was painted, in ms from
-# navigation (null if never), and whether it shows now.
+# When the program's first frame as a picture (first-frame.webp) was painted as the page's
+# largest contentful paint, in ms from navigation (null if it was not), and whether it shows now.
 FIRST_PICTURE = r"""
 const done = arguments[arguments.length - 1];
 const shown = !!document.getElementById('first-frame');
 new PerformanceObserver(function (list) {
-    const entry = list.getEntries().find(function (e) { return /first-frame\.webp$/.test(e.url); });
+    const last = list.getEntries().pop();  // the largest
+    const entry = last && /first-frame\.webp$/.test(last.url) ? last : null;
     done([entry ? entry.renderTime || entry.startTime : null, shown]);
 }).observe({type: 'largest-contentful-paint', buffered: true});
 setTimeout(function () { done([null, shown]); }, 2000);
@@ -1442,9 +1442,6 @@ def lighthouse_figures(result, path):
     audits = result["audits"]
     print("  performance: " + ", ".join("%s %s" % (name, audits[name].get("displayValue", "?"))
                                         for name in LIGHTHOUSE_METRICS if name in audits))
-    element = re.search(r'"snippet": "((?:[^"\\]|\\.)*)"', json.dumps(audits.get("largest-contentful-paint-element", {})))
-    if element:
-        print("  largest contentful paint: " + json.loads('"%s"' % element.group(1)))
     # What blocked the main thread: Lighthouse's long tasks (simulated times), by script.
     tasks = (audits.get("long-tasks", {}).get("details") or {}).get("items", [])
     if tasks:
@@ -1483,6 +1480,7 @@ def lighthouse_run(url, tool):
         if run.returncode != 0 or not os.path.exists(out):
             print(run.stdout[-2000:], run.stderr[-2000:])
             return "status %d" % run.returncode
+        import json
         with open(out, encoding="utf-8") as f:
             return json.load(f)
     finally:
