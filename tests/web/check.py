@@ -29,9 +29,11 @@ draw). Their names end in "(worker)" or "(main thread)".
                                       unseen, a hidden page (at rest; and with its context away),
                                       hosts that redirect or pack on the way (a part of page)
     check.py layer FOLDER             the GL layer's unit test (gl_layer_test.js in FOLDER)
-    check.py speed SITE NATIVE        300 frames on the page against 300 native ones; from
-                                      navigation, the first frame and the longest a button pressed
-                                      meanwhile waits (figures only, never fails)
+    check.py speed SITE NATIVE        300 frames on the page against 300 native ones; first visits
+                                      of the page and of the floor page (floor.html): first paint,
+                                      the first frame's picture, first frame, the start's parts;
+                                      from navigation, the first frame and the longest a button
+                                      pressed meanwhile waits (figures only, never fails)
     check.py frames SITE [BEFORE]     the running page's main-thread time per frame (all its tasks)
                                       plain and under 4x CPU throttling, the program's own time per
                                       frame, frames per second, bytes sent and draw calls a frame;
