@@ -11,8 +11,9 @@
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
 // slices of about kStillSliceMs of work, one task each, kStillYieldMs apart, so that however long
-// a frame takes the thread answers the page between them; only the drawing is timed. The host learns the outcome through
-// Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
+// a frame takes the thread answers the page between them; only the drawing is timed. The host
+// learns the outcome through Module.talvenorStillDone(frames, milliseconds) or
+// Module.talvenorStillRefused(words).
 //
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
 // field of view; the checks read the rest).
