@@ -98,6 +98,7 @@ namespace {
 constexpr double kStillSliceMs = 30.0;
 
 StillOptions still;
+bool stillStopped = false;  // the host gave up: the frames left are not drawn
 long stillFramesDrawn = 0;
 double stillMilliseconds = 0.0;
 
@@ -109,6 +110,7 @@ void noDisplay() {}
 constexpr int kStillYieldMs = 10;
 
 void drawStillSlice(void*) {
+    if (stillStopped) return;
     // No frame is drawn, nor the scene moved on, while the context is away.
     if (graphicsLost || emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
         emscripten_async_call(drawStillSlice, nullptr, 50);
@@ -156,6 +158,8 @@ int startStill(int argc, char** argv) {
 }
 
 }  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void talvenorStopStill() { stillStopped = true; }
 
 int main(int argc, char** argv) {
     if (argc > 1) {
