@@ -76,7 +76,7 @@ override=()
 appstreamcli validate --pedantic --no-net "${override[@]}" "$prefix/share/metainfo/$app_id.metainfo.xml" \
     >"$work/appstream.txt" 2>&1 || fail "appstreamcli validate exits with an error"
 # A clean file gets the line "Validation was successful." and nothing else but those two hints.
-if [ "$(grep -Ev '^$|^I: [a-z.]+(:[0-9]+)?: (url-homepage-missing|unknown-tag developer)$' "$work/appstream.txt" | wc -l)" -ne 1 ] ||
+if [ "$(grep -Ev '^$|^I: [a-z.]+(:[0-9~]+)?: (url-homepage-missing|unknown-tag developer)$' "$work/appstream.txt" | wc -l)" -ne 1 ] ||
    ! grep -q 'Validation was successful' "$work/appstream.txt"; then
     cat "$work/appstream.txt" >&2
     fail "appstreamcli reports problems"
