@@ -11,8 +11,9 @@
 // draws a still as talvenor_snapshot does: the same options, refused in the same words, the same
 // scene fields set, N frames back to back with no timer, then glFinish. The frames are drawn in
 // slices of about kStillSliceMs of work, one task each, kStillYieldMs apart, so that however long
-// a frame takes the thread answers the page between them; only the drawing is timed. The host learns the outcome through
-// Module.talvenorStillDone(frames, milliseconds) or Module.talvenorStillRefused(words).
+// a frame takes the thread answers the page between them; only the drawing is timed. The host
+// learns the outcome through Module.talvenorStillDone(frames, milliseconds) or
+// Module.talvenorStillRefused(words).
 //
 // talvenorTellState hands a few scene fields to Module.talvenorState (the page's pinch reads the
 // field of view; the checks read the rest).
@@ -97,6 +98,7 @@ namespace {
 constexpr double kStillSliceMs = 30.0;
 
 StillOptions still;
+bool stillStopped = false;  // the host gave up: the frames left are not drawn
 long stillFramesDrawn = 0;
 double stillMilliseconds = 0.0;
 
@@ -108,6 +110,7 @@ void noDisplay() {}
 constexpr int kStillYieldMs = 10;
 
 void drawStillSlice(void*) {
+    if (stillStopped) return;
     // No frame is drawn, nor the scene moved on, while the context is away.
     if (graphicsLost || emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
         emscripten_async_call(drawStillSlice, nullptr, 50);
@@ -155,6 +158,8 @@ int startStill(int argc, char** argv) {
 }
 
 }  // namespace
+
+extern "C" EMSCRIPTEN_KEEPALIVE void talvenorStopStill() { stillStopped = true; }
 
 int main(int argc, char** argv) {
     if (argc > 1) {

@@ -67,10 +67,17 @@ entry="$prefix/share/applications/$app_id.desktop"
 page="$prefix/share/man/man6/talvenor.6.gz"
 
 echo "== software-centre listing"
-appstreamcli validate --pedantic --no-net "$prefix/share/metainfo/$app_id.metainfo.xml" >"$work/appstream.txt" 2>&1 \
-    || fail "appstreamcli validate exits with an error"
-# A clean file gets exactly the line "Validation was successful." and nothing else.
-if [ "$(grep -cv '^$' "$work/appstream.txt")" -ne 1 ] || ! grep -q 'Validation was successful\.$' "$work/appstream.txt"; then
+# AppStream 1.0 wants a homepage address, which the project does not have yet (docs/releasing.md):
+# that one hint is lowered to information. Earlier validators know neither the hint nor the
+# <developer> element (AppStream 1.0's form), which they name as unknown.
+appstream_version="$(appstreamcli --version | sed -nE 's/.*version:? *([0-9.]+).*/\1/p' | head -n 1)"
+override=()
+[ "${appstream_version%%.*}" -lt 1 ] || override=(--override=url-homepage-missing=info)
+appstreamcli validate --pedantic --no-net "${override[@]}" "$prefix/share/metainfo/$app_id.metainfo.xml" \
+    >"$work/appstream.txt" 2>&1 || fail "appstreamcli validate exits with an error"
+# A clean file gets the line "Validation was successful." and nothing else but those two hints.
+if [ "$(grep -Ev '^$|^I: [a-z.]+(:[0-9~]+)?: (url-homepage-missing|unknown-tag developer)$' "$work/appstream.txt" | wc -l)" -ne 1 ] ||
+   ! grep -q 'Validation was successful' "$work/appstream.txt"; then
     cat "$work/appstream.txt" >&2
     fail "appstreamcli reports problems"
 fi

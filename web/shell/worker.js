@@ -186,6 +186,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         running = false;
         if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
         if (typeof Module._talvenorGlutStop === 'function') Module._talvenorGlutStop();
+        if (typeof Module._talvenorStopStill === 'function') Module._talvenorStopStill();
     }
 
     function fail(words) {
