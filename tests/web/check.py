@@ -616,7 +616,8 @@ def missing_files(site, path):
             told = wait_for(driver, "return window.talvenorEnded", 30)
             words = page_words(driver)
             shown = driver.execute_async_script(FIRST_PICTURE)[1]  # hides no words, shows nothing that runs
-            right = bool(told) and "Reload" in words and not frames(driver) and not shown
+            # and no error of the page's own scripts on the way (a call into code that never came)
+            right = bool(told) and "Reload" in words and "TypeError" not in words and not frames(driver) and not shown
             print("without %-14s the page says: %r%s" % (name, words, "; the first frame's picture shows" * shown))
             ok = ok and right
         finally:
@@ -1569,7 +1570,7 @@ VISIT_READING = FIRST_PICTURE.replace("done([entry ? entry.renderTime || entry.s
     done({paint: paint ? paint.startTime : null, picture: entry ? entry.renderTime || entry.startTime : null,
           frame: window.talvenorFirstFrame || window.floorFirstFrame || null,
           parts: window.talvenorStartParts || {}});""").replace("done([null, shown]);", "done(null);")
-START_PARTS = ("script", "probe", "able", "context", "code", "data", "unpacked", "program", "runtime", "setUp", "frame")
+START_PARTS = ("script", "context", "frames", "code", "data", "unpacked", "program", "runtime", "setUp", "frame")
 
 
 def first_visits(site, visits=3):

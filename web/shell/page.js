@@ -609,10 +609,14 @@
             return;
         }
         let decided = false;
-        // Until it has the canvas, the worker hears only whether the page is shown: it waits for
-        // its animation frames only while it is.
-        send = function (message) { if (message.type === 'visibility') worker.postMessage(message); };
-        afterFirstPaint(function () { send({type: 'visibility', hidden: document.hidden}); });
+        // The canvas goes to the worker once the page has painted (see afterFirstPaint), or when
+        // the worker says it may draw, whichever comes last.
+        let painted = false;
+        let handOver = null;
+        afterFirstPaint(function () {
+            painted = true;
+            if (handOver) handOver();
+        });
         worker.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'unable') {
@@ -649,11 +653,15 @@
             }
             window.talvenorPath = 'worker';
             endWorker = function () { worker.terminate(); };
-            const offscreen = canvas.transferControlToOffscreen();
-            const start = startMessage();
-            start.canvas = offscreen;
-            worker.postMessage(start, [offscreen]);
-            send = function (message) { worker.postMessage(message); };
+            handOver = function () {
+                if (ended) return;
+                const offscreen = canvas.transferControlToOffscreen();
+                const start = startMessage();
+                start.canvas = offscreen;
+                worker.postMessage(start, [offscreen]);
+                send = function (message) { worker.postMessage(message); };
+            };
+            if (painted) handOver();
         });
         worker.addEventListener('error', function (event) {
             event.preventDefault();
