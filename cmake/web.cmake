@@ -17,12 +17,15 @@
 # talvenor.wasm into build-web/site/, with the twelve texture files of TALVENOR_WEB_TEXTURES
 # preloaded as talvenor.data (shipped gzipped as talvenor.data.gz) and the page (web/shell/) beside them, and copies the page that runs
 # the layer's unit test into build-web/layer-test/. Beside the page: its web app manifest, the icon
-# at 192 and 512 pixels drawn from data/talvenor.svg, and sw.js, the service worker that keeps the
+# at 192 and 512 pixels drawn from data/talvenor.svg, first-frame.webp (the picture the page shows
+# until the program's first frame, from talvenor_snapshot's bitmap TALVENOR_WEB_FIRST_FRAME), and sw.js, the service worker that keeps the
 # site for offline visits, written last with the digests of all the others.
 set(TALVENOR_WEB_GLU "" CACHE PATH "Prefix of GLU built for the web (lib/libGLU.a, include/GL/glu.h)")
 set(TALVENOR_WEB_GTEST "" CACHE PATH "Prefix of GoogleTest built for the web, for the GL layer's unit test")
 set(TALVENOR_WEB_TEXTURES "" CACHE PATH "Folder holding the twelve texture files, painted by the native make_textures")
-foreach(var TALVENOR_WEB_GLU TALVENOR_WEB_TEXTURES)
+set(TALVENOR_WEB_FIRST_FRAME "" CACHE FILEPATH "The program's first frame as talvenor_snapshot draws it (a bitmap)")
+set(TALVENOR_WEB_PYTHON "" CACHE FILEPATH "A Python 3 with PIL, which writes the first frame's picture")
+foreach(var TALVENOR_WEB_GLU TALVENOR_WEB_TEXTURES TALVENOR_WEB_FIRST_FRAME TALVENOR_WEB_PYTHON)
     if(NOT ${var})
         message(FATAL_ERROR "${var} is not set; scripts/web sets it")
     endif()
@@ -134,11 +137,17 @@ function(talvenor_web_site)
             COMMENT "Drawing the ${size} pixel icon for the page" VERBATIM)
         list(APPEND copied ${site}/icon-${size}.png)
     endforeach()
+    add_custom_command(OUTPUT ${site}/first-frame.webp
+        COMMAND ${TALVENOR_WEB_PYTHON} ${PROJECT_SOURCE_DIR}/cmake/web_first_frame.py
+                ${TALVENOR_WEB_FIRST_FRAME} ${site}/first-frame.webp
+        DEPENDS ${TALVENOR_WEB_FIRST_FRAME} ${PROJECT_SOURCE_DIR}/cmake/web_first_frame.py
+        COMMENT "The picture of the program's first frame" VERBATIM)
+    list(APPEND copied ${site}/first-frame.webp)
     add_custom_target(web_pages ALL DEPENDS ${copied})
 
     # The service worker's list: every file of the site but itself.
     set(kept index.html page.js worker.js page.css manifest.webmanifest icon-192.png icon-512.png
-             talvenor.js talvenor.wasm talvenor.data.gz)
+             first-frame.webp talvenor.js talvenor.wasm talvenor.data.gz)
     set(kept_paths "")
     foreach(name ${kept})
         list(APPEND kept_paths ${site}/${name})

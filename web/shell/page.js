@@ -19,6 +19,7 @@
 // window.talvenorFrames counts the frames drawn (from a worker, told a few times a second),
 // window.talvenorFrameWork = {frames, ms} the time the program's own steps took, on its thread;
 // window.talvenorFirstFrame is the time (ms since navigation) the first one was drawn,
+// window.talvenorStartParts when each part of the start before it ended (worker.js lists them),
 // window.talvenorEnded is set once the program has ended. window.talvenorState holds the scene
 // fields the program told last (talvenorAskState() asks for them afresh, as a promise), and
 // window.talvenorLayerCounts the GL layer's bytes sent and draw calls of a frame.
@@ -35,6 +36,13 @@
     const progress = document.getElementById('progress');
     const buttons = document.querySelectorAll('#buttons button:not(#fullscreen)');
     const fullscreenButton = document.getElementById('fullscreen');
+    // The program's first frame as a picture (first-frame.webp), shown from the page's first
+    // paint until the program has drawn that frame itself. A still, a failure or an end has no
+    // use for it: it would show what is not there.
+    const picture = document.getElementById('first-frame');
+    function dropPicture() {
+        if (picture) picture.remove();
+    }
 
     // A still is asked for by the still options' own names alone. Links passed around gain names
     // of their own (fbclid, utm_source, ref, ...): those are left in the address and ignored, so
@@ -44,6 +52,7 @@
     const stillQuery = Array.from(query).filter(function (pair) { return kStillNames.includes(pair[0]); });
     const still = stillQuery.length > 0;
     const onThisThread = query.get('thread') === 'main';
+    if (still) dropPicture();
     let running = false;  // the program takes input
     let ended = false;    // ended, failed or lost its context for good: nothing more is drawn
     let paused = false;   // the context is away until the browser gives it back
@@ -58,6 +67,7 @@
     }
 
     function stopDrawing() {
+        dropPicture();
         running = false;
         ended = true;
         endWorker();
@@ -424,6 +434,7 @@
     window.talvenorRestoreContext = function () { send({type: 'restore'}); };
 
     function noWebGL() {
+        dropPicture();
         ended = true;
         endWorker();
         window.talvenorEnded = true;
@@ -432,6 +443,15 @@
             'have; check that hardware acceleration or WebGL is enabled in the browser\'s settings.',
             'problem');
         window.talvenorNoWebGL = true;
+    }
+
+    // The first frame is drawn: it takes the picture's place, and the buttons wake.
+    function showRunning() {
+        dropPicture();
+        if (ended || paused) return;  // the restore hides the status and wakes the buttons
+        status.hidden = true;
+        buttons.forEach(function (button) { button.disabled = false; });
+        canvas.focus();
     }
 
     function told(message) {
@@ -451,10 +471,6 @@
             running = true;
             tellSize();
             watchSize();
-            if (paused) break;  // the restore shows the picture and wakes the buttons
-            status.hidden = true;
-            buttons.forEach(function (button) { button.disabled = false; });
-            canvas.focus();
             break;
         case 'frames':
             window.talvenorFrames = message.count;
@@ -463,6 +479,14 @@
             window.talvenorLayerCounts = {bytes: message.layer[0], draws: message.layer[1]};
             if (window.talvenorFirstFrame === undefined && message.first !== undefined) {
                 window.talvenorFirstFrame = message.first - performance.timeOrigin;
+                window.talvenorStartParts = {};
+                for (const part in message.parts) window.talvenorStartParts[part] = message.parts[part] - performance.timeOrigin;
+                // On this thread the frame and the page's change are painted together; a worker's
+                // frame is on its way to the screen already when it tells it. All of the change
+                // is one picture of the page: while the GPU is busy with the program's first
+                // frames, each picture of the page waits for it.
+                if (window.talvenorPath === 'main') showRunning();
+                else requestAnimationFrame(showRunning);
                 keepForOffline();
             }
             break;
@@ -549,16 +573,25 @@
         send({type: 'visibility', hidden: document.hidden});
     });
 
+    // Making the first graphics context keeps the GPU busy for a while, and the page's paint
+    // waits for the GPU: the program's context is made once the page has painted (the picture).
+    function afterFirstPaint(then) {
+        if (document.hidden) then();  // no paint, no animation frames
+        else requestAnimationFrame(function () { setTimeout(then, 0); });
+    }
+
     function runHere() {
         window.talvenorPath = 'main';
         const script = document.createElement('script');
         script.src = 'worker.js';
         script.onerror = function () { fail('The file worker.js did not load.'); };
         script.onload = function () {
-            if (ended) return;
-            // Messages to the program reach it after the call that sent them, as from a worker.
-            const receive = window.talvenorRun(canvas, told, startMessage(), 0);
-            send = function (message) { receive(message); };
+            afterFirstPaint(function () {
+                if (ended) return;
+                // Messages to the program reach it after the call that sent them, as from a worker.
+                const receive = window.talvenorRun(canvas, told, startMessage(), 0);
+                send = function (message) { receive(message); };
+            });
         };
         document.body.appendChild(script);
     }
@@ -576,10 +609,14 @@
             return;
         }
         let decided = false;
-        // Until it has the canvas, the worker hears only whether the page is shown: it waits for
-        // its animation frames only while it is.
-        send = function (message) { if (message.type === 'visibility') worker.postMessage(message); };
-        send({type: 'visibility', hidden: document.hidden});
+        // The canvas goes to the worker once the page has painted (see afterFirstPaint), or when
+        // the worker says it may draw, whichever comes last.
+        let painted = false;
+        let handOver = null;
+        afterFirstPaint(function () {
+            painted = true;
+            if (handOver) handOver();
+        });
         worker.addEventListener('message', function (event) {
             const message = event.data;
             if (message.type === 'unable') {
@@ -616,11 +653,15 @@
             }
             window.talvenorPath = 'worker';
             endWorker = function () { worker.terminate(); };
-            const offscreen = canvas.transferControlToOffscreen();
-            const start = startMessage();
-            start.canvas = offscreen;
-            worker.postMessage(start, [offscreen]);
-            send = function (message) { worker.postMessage(message); };
+            handOver = function () {
+                if (ended) return;
+                const offscreen = canvas.transferControlToOffscreen();
+                const start = startMessage();
+                start.canvas = offscreen;
+                worker.postMessage(start, [offscreen]);
+                send = function (message) { worker.postMessage(message); };
+            };
+            if (painted) handOver();
         });
         worker.addEventListener('error', function (event) {
             event.preventDefault();

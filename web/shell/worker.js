@@ -20,12 +20,14 @@
 //   lose / restore                         loses / restores the context (WEBGL_lose_context), for checks
 //   stop                                   the page gave up: draw nothing more
 // Its answers:
-//   able     {able}                        from a worker, first: whether it can draw here
-//   unable                                 from a worker given the canvas: its frames do not come
+//   able     {able}                        from a worker, first: whether it may draw here
+//   unable                                 from a worker given the canvas: no context on it, or
+//                                          its frames do not come
 //   progress {received, total}             the texture data arriving (total 0: unknown)
 //   running                                the program runs and takes input
-//   frames   {count, work, first, layer, state}  frames drawn so far, the ms their steps took,
-//            the first frame's time (ms since the epoch), the GL layer's bytes sent and draw calls
+//   frames   {count, work, first, parts, layer, state}  frames drawn so far, the ms their steps took,
+//            the first frame's time (ms since the epoch) and, with it, when each part of the start
+//            ended (talvenorStartParts, ms since the epoch), the GL layer's bytes sent and draw calls
 //            of the last frame, and the scene's state when it changed (its keys: the id of the
 //            last key the program has taken, or dropped, before it); at the first frame, then
 //            at most every tellEveryMs (a few times a second from a worker), and before the
@@ -38,6 +40,21 @@
 //   noWebGL                                no WebGL 2 context could be made
 //   state {id, state} / memory {id, wasm}  the answers to the page's questions
 'use strict';
+
+// When each part of the start ended, in ms since the epoch (figures for the checks):
+//   script   this script began            data      the texture data arrived
+//   unpacked the data was unpacked         code      the program's code was compiled
+//   context  the WebGL 2 context was made  frames    a worker's animation frames came
+//   program  talvenor.js was loaded and run
+//   runtime  the program's memory and files were ready, its main() about to start
+//   setUp    main() had done its set-up (the window, the twelve texture files read, the textures
+//            and their mipmaps built) and the loop's first step began
+//   frame    the first frame was drawn (its shaders made first)
+const talvenorStartParts = {};
+function talvenorMark(part) {
+    if (!(part in talvenorStartParts)) talvenorStartParts[part] = performance.timeOrigin + performance.now();
+}
+talvenorMark('script');
 
 // The program's two large files, fetched side by side: the texture data (its progress told) and
 // the program's code, compiled as it arrives. Started by a worker as soon as it knows it can draw,
@@ -66,6 +83,7 @@ function talvenorLoad(tell) {
             function pump() {
                 return reader.read().then(function (part) {
                     if (part.done) {
+                        talvenorMark('data');
                         tell({type: 'progress', received: total || received, total: total});
                         return new Blob(chunks);
                     }
@@ -89,6 +107,9 @@ function talvenorLoad(tell) {
                 }
                 return new Response(blob.stream().pipeThrough(new DecompressionStream('gzip'))).arrayBuffer();
             });
+        }).then(function (data) {
+            talvenorMark('unpacked');
+            return data;
         });
     }
 
@@ -103,6 +124,9 @@ function talvenorLoad(tell) {
                         /^application\/wasm\b/.test(response.headers.get('Content-Type') || '');
         return streams ? WebAssembly.compileStreaming(response) :
                          response.arrayBuffer().then(function (bytes) { return WebAssembly.compile(bytes); });
+    }).then(function (module) {
+        talvenorMark('code');
+        return module;
     });
     code.catch(function () {});  // told when the program asks for it
     const data = fetchData();
@@ -148,6 +172,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     let running = false;  // the program's loop runs and takes input
     let ended = false;    // ended, failed or given up: nothing more is drawn
     let paused = false;   // the context is away
+    let runtimeReady = false;  // the program's code and memory are there: its functions may be called
     let hidden = !!start.hidden;  // the page is hidden: the loop rests
     let resting = false;  // the loop was paused because the page is hidden
     let framesAwaited = null;  // the check that the worker's frames come (talvenorAwaitFrames)
@@ -160,8 +185,10 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         ended = true;
         running = false;
         if (typeof Module.pauseMainLoop === 'function') Module.pauseMainLoop();
-        if (typeof Module._talvenorGlutStop === 'function') Module._talvenorGlutStop();
-        if (typeof Module._talvenorStopStill === 'function') Module._talvenorStopStill();
+        if (runtimeReady) {
+            Module._talvenorGlutStop();
+            Module._talvenorStopStill();
+        }
     }
 
     function fail(words) {
@@ -169,6 +196,22 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         stopProgram();
         answerStateAsked();
         tell({type: 'failed', words: words});
+    }
+
+    // The drawing buffer: the shown size times the pixel ratio, within the GPU's limits. The
+    // program's window starts at the canvas's own size (800 x 600, as in the page), and learns of
+    // any other from the first step on. The canvas takes that size before its context is made:
+    // a drawing buffer resized later waits for the GPU to finish the textures' uploads first.
+    function fittedSize(limit) {
+        const w = size.width * size.ratio, h = size.height * size.ratio;
+        const scale = Math.min(1, limit / w, limit / h);
+        return {width: Math.max(1, Math.round(w * scale)), height: Math.max(1, Math.round(h * scale))};
+    }
+    const programSize = {width: canvas.width, height: canvas.height};
+    if (size && !still) {
+        const early = fittedSize(2048);  // what every WebGL 2 context can draw
+        canvas.width = early.width;
+        canvas.height = early.height;
     }
 
     const gl = canvas.getContext('webgl2', {
@@ -179,33 +222,56 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         preserveDrawingBuffer: still,  // a still stays in the canvas to be read
     });
     if (!gl) {
-        tell({type: 'noWebGL'});
+        // A worker's page falls back to drawing on its own thread, which may have WebGL.
+        tell({type: inWorker ? 'unable' : 'noWebGL'});
         return function () {};
     }
+    talvenorMark('context');
+    // On the page's canvas, a worker's animation frames must come before the program is loaded:
+    // a browser with WebGL switched off hands a worker a context all the same, and then hardly
+    // gives it frames. The page then runs the program itself (which finds no WebGL, and says so).
+    // The wait runs while the texture data arrives.
+    const framesCome = new Promise(function (resolve) {
+        if (!inWorker) {
+            resolve();
+            return;
+        }
+        framesAwaited = talvenorAwaitFrames(1000, hidden, function () {
+            framesAwaited = null;
+            talvenorMark('frames');
+            resolve();
+        }, function () {
+            framesAwaited = null;
+            ended = true;
+            tell({type: 'unable'});
+        });
+    });
     const viewportLimits = gl.getParameter(gl.MAX_VIEWPORT_DIMS);
     const bufferLimit = Math.min(viewportLimits[0], viewportLimits[1], gl.getParameter(gl.MAX_RENDERBUFFER_SIZE));
     const loss = gl.getExtension('WEBGL_lose_context');
     let restoreAsked = false;  // the page asked for a restore before the loss was seen
 
-    // ---- the drawing buffer: the shown size times the pixel ratio, within the GPU's limits --------
-    // Applied before the step that draws the next frame; a new size clears the canvas, which the
-    // frame then fills. Stills keep their 800 x 600, which their comparison needs.
+    // ---- the drawing buffer's size, applied ----------------------------------------------------------
+    // Before the step that draws the next frame; a new size clears the canvas, which the frame then
+    // fills. Stills keep their 800 x 600, which their comparison needs.
     function fitDrawingBuffer() {
         if (!sizeChanged || still || !running || paused) return;
         sizeChanged = false;
-        const w = size.width * size.ratio, h = size.height * size.ratio;
-        const scale = Math.min(1, bufferLimit / w, bufferLimit / h);
-        const width = Math.max(1, Math.round(w * scale));
-        const height = Math.max(1, Math.round(h * scale));
-        if (width === canvas.width && height === canvas.height) return;
-        canvas.width = width;
-        canvas.height = height;
-        Module._talvenorGlutReshape(width, height);
+        const fitted = fittedSize(bufferLimit);
+        if (fitted.width !== canvas.width || fitted.height !== canvas.height) {
+            canvas.width = fitted.width;
+            canvas.height = fitted.height;
+        }
+        if (fitted.width === programSize.width && fitted.height === programSize.height) return;
+        programSize.width = fitted.width;
+        programSize.height = fitted.height;
+        Module._talvenorGlutReshape(fitted.width, fitted.height);
     }
 
     // While the page is hidden the loop rests: its next step pauses it instead, until the page is
     // shown again. The day clock's timer goes on as the browser lets it.
     function beforeStep() {
+        talvenorMark('setUp');
         if (hidden) {
             resting = true;
             Module.pauseMainLoop();
@@ -238,7 +304,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         programState();
         const state = JSON.stringify(Module.talvenorState);
         const message = {type: 'frames', count: frames.count, work: frames.work, first: frames.first,
-                         layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
+                         parts: frames.toldCount === 1 ? talvenorStartParts : undefined, layer: [Module._talvenorLayerBytesUploaded(), Module._talvenorLayerDrawCalls()]};
         if (state !== frames.toldState) {
             frames.toldState = state;
             message.state = Module.talvenorState;
@@ -246,7 +312,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         tell(message);
     }
     function tellState(id) {
-        tell({type: 'state', id: id, state: typeof Module._talvenorTellState === 'function' ? programState() : null});
+        tell({type: 'state', id: id, state: runtimeReady ? programState() : null});
     }
     function answerStateAsked() {
         while (stateAsked.length) tellState(stateAsked.shift());
@@ -257,11 +323,14 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (!drawn) return;
         frames.count += 1;
         frames.work += ms;
-        if (frames.count === 1) frames.first = performance.timeOrigin + performance.now();
+        if (frames.count === 1) {
+            talvenorMark('frame');
+            frames.first = talvenorStartParts.frame;
+        }
         if (frames.count === 1 || performance.now() - frames.toldAt >= tellEveryMs) tellFrames();
     }
     function tellFramesNow() {  // before the page is told the frames stopped
-        if (typeof Module._talvenorTellState === 'function' && frames.count !== frames.toldCount) tellFrames();
+        if (runtimeReady && frames.count !== frames.toldCount) tellFrames();
     }
 
     // ---- the context taken away and given back --------------------------------------------------
@@ -271,7 +340,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         paused = true;
         tellFramesNow();
         answerStateAsked();
-        if (typeof Module._talvenorGraphicsLost === 'function') {
+        if (runtimeReady) {
             Module._talvenorGraphicsLost();
             Module._talvenorGlutContextLost();
         }
@@ -284,7 +353,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
     });
     canvas.addEventListener('webglcontextrestored', function () {
         if (ended || !paused) return;
-        const made = typeof Module._talvenorGraphicsRestored !== 'function' || Module._talvenorGraphicsRestored();
+        const made = !runtimeReady || Module._talvenorGraphicsRestored();
         if (!made) {
             stopProgram();
             tell({type: 'restoreFailed'});
@@ -318,6 +387,8 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         printErr: function (text) { console.warn(text); },
         setStatus: function () {},  // the data is fetched here, with its own progress
         onRuntimeInitialized: function () {
+            talvenorMark('runtime');
+            runtimeReady = true;
             if (still || ended) return;
             running = true;
             tell({type: 'running'});
@@ -354,6 +425,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         if (inWorker) {
             try {
                 importScripts('talvenor.js');
+                talvenorMark('program');
             } catch (error) {
                 fail('The file talvenor.js did not load.');
             }
@@ -362,6 +434,7 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
         const program = document.createElement('script');
         program.src = 'talvenor.js';
         program.onerror = function () { fail('The file talvenor.js did not load.'); };
+        program.onload = function () { talvenorMark('program'); };
         document.body.appendChild(program);
     }
 
@@ -380,28 +453,12 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
 
     const loading = start.loading || talvenorLoad(tell);
     const code = loading.code;
-    // On the page's canvas, a worker's animation frames must come before the program is loaded:
-    // a browser with WebGL switched off hands a worker a context all the same, and then hardly
-    // gives it frames. The page then runs the program itself (which finds no WebGL, and says so).
-    function whenFramesCome(then) {
-        if (!inWorker) {
-            then();
-            return;
-        }
-        framesAwaited = talvenorAwaitFrames(1000, hidden, function () {
-            framesAwaited = null;
-            if (!ended) then();
-        }, function () {
-            framesAwaited = null;
-            ended = true;
-            tell({type: 'unable'});
-        });
-    }
-
     loading.data.then(function (data) {
         if (ended) return;
         Module.getPreloadedPackage = function () { return data; };
-        whenFramesCome(loadProgram);
+        framesCome.then(function () {
+            if (!ended) loadProgram();
+        });
     }, function (error) {
         fail(error instanceof Error && /^(The file|This browser)/.test(error.message) ? error.message :
              'The file talvenor.data.gz did not load (' + error + ').');
@@ -461,24 +518,18 @@ function talvenorRun(canvas, tell, start, tellEveryMs) {
 }
 
 // ---- in a worker ------------------------------------------------------------------------------------
-// It says first whether it can draw here: an OffscreenCanvas with WebGL 2 and animation frames of
-// its own (Safari before 17 and older Firefox have neither), and those frames coming (a browser
-// with WebGL switched off may still hand a worker a context, whose frames then hardly come); the
-// page keeps its canvas otherwise. The program's files are fetched meanwhile: making the first
-// context takes a while.
+// It says first whether it may draw here: an OffscreenCanvas with WebGL 2 and animation frames of
+// its own (Safari before 17 and older Firefox lack them); the page keeps its canvas otherwise.
+// Whether it can draw there is known only on the page's canvas, whose context is the one the
+// program needs: a worker that finds no context or no frames on it says 'unable'. The program's
+// files are fetched meanwhile.
 if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScope) {
     (function () {
         function tell(message) { self.postMessage(message); }
         let receive = null;
         let loading = null;
-        let hidden = false;
-        let probeClock = null;  // the wait for this worker's frames, counted while the page is shown
         self.addEventListener('message', function (event) {
             const message = event.data;
-            if (message.type === 'visibility') {
-                hidden = message.hidden;
-                if (probeClock) probeClock(hidden);
-            }
             if (message.type === 'start') {
                 message.loading = loading;
                 if (!receive) receive = talvenorRun(message.canvas, tell, message, 250);
@@ -486,33 +537,10 @@ if (typeof WorkerGlobalScope !== 'undefined' && self instanceof WorkerGlobalScop
                 receive(message);
             }
         });
-        function decide(able) { self.postMessage({type: 'able', able: able}); }
-
-        if (typeof requestAnimationFrame !== 'function' || typeof OffscreenCanvas !== 'function') {
-            decide(false);
-            return;
-        }
-        loading = talvenorLoad(tell);
-        let context = null;
-        try {
-            context = new OffscreenCanvas(1, 1).getContext('webgl2');
-        } catch (error) {
-            context = null;
-        }
-        if (!context) {
-            decide(false);
-            return;
-        }
-        // Two animation frames, which come 60 times a second, within a second of the page shown.
-        probeClock = talvenorAwaitFrames(1000, hidden, function () {
-            probeClock = null;
-            const loss = context.getExtension('WEBGL_lose_context');
-            if (loss) loss.loseContext();  // the probe's own context is not needed any more
-            decide(true);
-        }, function () {
-            probeClock = null;
-            decide(false);
-        });
+        const able = typeof requestAnimationFrame === 'function' && typeof OffscreenCanvas === 'function' &&
+                     typeof WebGL2RenderingContext === 'function';
+        if (able) loading = talvenorLoad(tell);
+        self.postMessage({type: 'able', able: able});
 
         // What goes wrong outside any call of ours (the program's code not arriving, an error in
         // it) is the page's to say.
