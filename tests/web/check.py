@@ -233,17 +233,24 @@ def canvas_shown(driver, without_status=False):
     return numpy.asarray(Image.open(io.BytesIO(png)).convert("RGB").resize((800, 600)))
 
 
-# When the program's first frame as a picture (first-frame.webp) was painted as the page's
-# largest contentful paint, in ms from navigation (null if it was not), and whether it shows now.
+# What the page's start showed, in ms from navigation: picture, when the program's first frame as
+# a picture (first-frame.webp) was painted as the largest contentful paint (null if it was not);
+# shown, whether it shows now; paint, the first paint; frame, the first frame (the page's or the
+# floor page's); parts, when each part of the start ended (worker.js lists them).
 FIRST_PICTURE = r"""
 const done = arguments[arguments.length - 1];
 const shown = !!document.getElementById('first-frame');
+function reading(entry) {
+    const paint = performance.getEntriesByName('first-contentful-paint')[0];
+    done({picture: entry ? entry.renderTime || entry.startTime : null, shown: shown,
+          paint: paint ? paint.startTime : null, frame: window.talvenorFirstFrame || window.floorFirstFrame || null,
+          parts: window.talvenorStartParts || {}});
+}
 new PerformanceObserver(function (list) {
     const last = list.getEntries().pop();  // the largest
-    const entry = last && /first-frame\.webp$/.test(last.url) ? last : null;
-    done([entry ? entry.renderTime || entry.startTime : null, shown]);
+    reading(last && /first-frame\.webp$/.test(last.url) ? last : null);
 }).observe({type: 'largest-contentful-paint', buffered: true});
-setTimeout(function () { done([null, shown]); }, 2000);
+setTimeout(function () { reading(null); }, 2000);
 """
 
 
@@ -447,7 +454,8 @@ def running_page(site, native, path):
             report(named("the page starts the program", path), False, page_words(driver))
             return
         wrong_path = on_path(driver, path)
-        painted, shown = driver.execute_async_script(FIRST_PICTURE)
+        start_reading = driver.execute_async_script(FIRST_PICTURE)
+        painted, shown = start_reading["picture"], start_reading["shown"]
         report(named("the page starts the program, its first frame shown as a picture until it draws", path),
                title == "Talvenor" and not wrong_path and painted is not None and not shown,
                "title %r%s; the picture painted at %s ms, still shown: %s"
@@ -615,7 +623,7 @@ def missing_files(site, path):
             driver.get(page_url(address, path))
             told = wait_for(driver, "return window.talvenorEnded", 30)
             words = page_words(driver)
-            shown = driver.execute_async_script(FIRST_PICTURE)[1]  # hides no words, shows nothing that runs
+            shown = driver.execute_async_script(FIRST_PICTURE)["shown"]  # hides no words, shows nothing that runs
             # and no error of the page's own scripts on the way (a call into code that never came)
             right = bool(told) and "Reload" in words and "TypeError" not in words and not frames(driver) and not shown
             print("without %-14s the page says: %r%s" % (name, words, "; the first frame's picture shows" * shown))
@@ -1563,13 +1571,6 @@ def speed(site, native, rounds=3):
     report("speed figures", ok)
 
 
-# What a first visit shows when, in ms from navigation: the first paint, the first frame's picture
-# (its largest-contentful-paint entry), the first frame, and the parts of the start (worker.js).
-VISIT_READING = FIRST_PICTURE.replace("done([entry ? entry.renderTime || entry.startTime : null, shown]);", """
-    const paint = performance.getEntriesByName('first-contentful-paint')[0];
-    done({paint: paint ? paint.startTime : null, picture: entry ? entry.renderTime || entry.startTime : null,
-          frame: window.talvenorFirstFrame || window.floorFirstFrame || null,
-          parts: window.talvenorStartParts || {}});""").replace("done([null, shown]);", "done(null);")
 START_PARTS = ("script", "context", "frames", "code", "data", "unpacked", "program", "runtime", "setUp", "frame")
 
 
@@ -1590,8 +1591,8 @@ def first_visits(site, visits=3):
                 try:
                     driver.get(url)
                     wait_for(driver, "return window.talvenorFirstFrame || window.floorFirstFrame || window.talvenorEnded")
-                    reading = driver.execute_async_script(VISIT_READING)
-                    if reading and reading["frame"]:
+                    reading = driver.execute_async_script(FIRST_PICTURE)
+                    if reading["frame"]:
                         seen[name].append(reading)
                 finally:
                     close(driver)
